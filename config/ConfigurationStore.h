@@ -1,0 +1,19 @@
+// Reading and writing the configuration: the file "Korvel.cfg" in the Windows
+// directory, or the product key of the registry when that file is absent.
+#pragma once
+
+#include "config/Configuration.h"
+#include "config/RegistryModule.h"
+
+namespace korvel {
+
+// Fills `config` and, unless they read -1 or are absent, `edges` (the main
+// window's left and top). Reports its own problems with ErrorBox.
+void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry);
+
+// Mode 2 forces the file; any other mode writes the file if it exists and the
+// registry otherwise. `edges` are the main window's current left and top.
+void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
+                        RegistryModule& registry, int mode);
+
+}  // namespace korvel

@@ -1,0 +1,73 @@
+// The one door from Korvel's logic to the operating system.
+//
+// Every call is shaped like the Win32 or C runtime call it stands for, so that
+// platform/win32/ forwards each one in a line. platform/sim/ implements the
+// same calls for native builds and tests: drive letters map into a sandbox
+// folder, the registry lives in memory and message boxes are answered by the
+// test (see platform/sim/Sim.h).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace platform {
+
+// ---- Files and folders -----------------------------------------------------
+
+// fopen with a Windows path ("C:\\WINDOWS\\Korvel.cfg"); mode as for fopen.
+std::FILE* OpenFile(const char* path, const char* mode);
+bool DeleteFileA(const char* path);
+// Puts `from` in the place of `to`, replacing `to` if it exists.
+bool ReplaceFileWith(const char* from, const char* to);
+bool CreateDirectoryA(const char* path);
+// As GetWindowsDirectoryA: the length written (without terminator), 0 on
+// failure, or the size needed when `size` is too small.
+unsigned GetWindowsDirectoryA(char* buffer, unsigned size);
+// As the C runtime's _getdrive: 1 = A:, 2 = B:, 3 = C:, ...
+int GetCurrentDrive();
+// As GetCurrentDirectoryA.
+unsigned GetCurrentDirectoryA(unsigned size, char* buffer);
+
+// ---- Registry ----------------------------------------------------------------
+
+using RegKey = std::uintptr_t;
+constexpr RegKey kHkeyCurrentUser = 0x80000001u;
+constexpr RegKey kHkeyLocalMachine = 0x80000002u;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr long kErrorSuccess = 0;
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorMoreData = 234;
+
+// RegCreateKeyExA with REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, no security.
+long RegCreateKeyExA(RegKey hive, const char* path, const char* keyClass, RegKey* result);
+// RegOpenKeyExA with KEY_ALL_ACCESS.
+long RegOpenKeyExA(RegKey hive, const char* path, RegKey* result);
+long RegQueryValueExA(RegKey key, const char* name, std::uint32_t* type, void* data,
+                      std::uint32_t* size);
+long RegSetValueExA(RegKey key, const char* name, std::uint32_t type, const void* data,
+                    std::uint32_t size);
+long RegCloseKey(RegKey key);
+
+// ---- COM ---------------------------------------------------------------------
+
+void CoInitialize();
+void CoUninitialize();
+
+// ---- Message boxes -------------------------------------------------------------
+
+using Window = std::uintptr_t;
+constexpr unsigned kMbOk = 0x0;
+constexpr unsigned kMbYesNoCancel = 0x3;
+constexpr unsigned kMbYesNo = 0x4;
+constexpr unsigned kMbIconError = 0x10;
+constexpr unsigned kMbIconQuestion = 0x20;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type);
+
+}  // namespace platform
