@@ -1,0 +1,142 @@
+#include "tests/support/WindowDriver.h"
+
+namespace testing_support {
+
+namespace {
+
+struct TopLevelQuery {
+  const char* className;
+  const char* caption;
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto* query = reinterpret_cast<TopLevelQuery*>(param);
+  if (!IsWindowVisible(window)) return TRUE;
+  if (ClassOf(window) != query->className) return TRUE;
+  if (query->caption && WindowText(window) != query->caption) return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (query->pid != 0 && owner != query->pid) return TRUE;
+  query->found = window;
+  return FALSE;
+}
+
+struct ChildQuery {
+  int id;
+  const char* className;
+  const char* text;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM param) {
+  auto* query = reinterpret_cast<ChildQuery*>(param);
+  if (query->className) {
+    if (ClassOf(window) != query->className) return TRUE;
+    if (query->text && WindowText(window) != query->text) return TRUE;
+  } else if (GetDlgCtrlID(window) != query->id) {
+    return TRUE;
+  }
+  query->found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK CollectButtons(HWND window, LPARAM param) {
+  if (ClassOf(window) == "Button")
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(WindowText(window));
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindTopLevel(const char* className, const char* caption, DWORD pid) {
+  TopLevelQuery query{className, caption, pid, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+HWND WaitForTopLevel(const char* className, const char* caption, DWORD pid, int timeoutMs) {
+  return WaitFor([&] { return FindTopLevel(className, caption, pid); }, timeoutMs);
+}
+
+HWND FindControl(HWND parent, int id) {
+  ChildQuery query{id, nullptr, nullptr, nullptr};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+HWND FindChildByClass(HWND parent, const char* className, const char* text) {
+  ChildQuery query{0, className, text, nullptr};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+std::string WindowText(HWND window) {
+  char buffer[4096] = {};
+  // WM_GETTEXT works across processes for every window class.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  return buffer;
+}
+
+std::string ClassOf(HWND window) {
+  char buffer[256] = {};
+  GetClassNameA(window, buffer, sizeof buffer);
+  return buffer;
+}
+
+RECT WindowRectOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+RECT RectIn(HWND parent, HWND control) {
+  RECT rect = WindowRectOf(control);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+bool AnswerMessageBox(DWORD pid, int answer, MessageBoxSeen* seen, int timeoutMs) {
+  HWND box = WaitForTopLevel("#32770", nullptr, pid, timeoutMs);
+  if (!box) return false;
+  if (seen) {
+    seen->caption = WindowText(box);
+    // The message text of a message box is the static control with id 0xFFFF.
+    HWND text = FindControl(box, 0xFFFF);
+    seen->text = text ? WindowText(text) : std::string();
+    seen->buttons.clear();
+    EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&seen->buttons));
+  }
+  HWND button = FindControl(box, answer);
+  if (!button) return false;
+  Click(button);
+  // Wait until the box is gone so the next answer finds the next box.
+  WaitFor([&]() -> HWND { return IsWindow(box) ? nullptr : HWND(1); }, timeoutMs);
+  return true;
+}
+
+bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string line = commandLine;
+  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        process) != FALSE;
+}
+
+bool WaitForExit(HANDLE process, int timeoutMs, DWORD* exitCode) {
+  if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (exitCode) GetExitCodeProcess(process, exitCode);
+  return true;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,61 @@
+// Drives windows of a running program the way a user would, through window
+// messages: find windows by class and control id, read texts, click buttons,
+// answer message boxes. Used by the tests that run under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Polls `probe` until it returns a non-null window or `timeoutMs` passes.
+template <typename Probe>
+HWND WaitFor(Probe probe, int timeoutMs = 15000) {
+  for (int waited = 0;; waited += 50) {
+    if (HWND found = probe()) return found;
+    if (waited >= timeoutMs) return nullptr;
+    Sleep(50);
+  }
+}
+
+// A visible top-level window of `className` (and `caption`, unless null)
+// that belongs to process `pid` (any process when 0).
+HWND FindTopLevel(const char* className, const char* caption = nullptr, DWORD pid = 0);
+HWND WaitForTopLevel(const char* className, const char* caption = nullptr, DWORD pid = 0,
+                     int timeoutMs = 15000);
+
+// The descendant of `parent` with control id `id` (searches all levels).
+HWND FindControl(HWND parent, int id);
+// The first descendant of `parent` with the class name and, unless null, text.
+HWND FindChildByClass(HWND parent, const char* className, const char* text = nullptr);
+
+std::string WindowText(HWND window);
+std::string ClassOf(HWND window);
+RECT WindowRectOf(HWND window);
+RECT ClientRectOf(HWND window);
+// Control rectangle in the client coordinates of `parent`.
+RECT RectIn(HWND parent, HWND control);
+
+// Presses a button (BM_CLICK, delivered asynchronously so a modal loop the
+// click opens does not block the caller).
+void Click(HWND button);
+
+// A message box as the test saw it.
+struct MessageBoxSeen {
+  std::string caption;
+  std::string text;
+  std::vector<std::string> buttons;
+};
+
+// Waits for a message box ("#32770") of process `pid`, reads it and presses
+// the button whose id is `answer` (IDOK, IDYES, ...).
+bool AnswerMessageBox(DWORD pid, int answer, MessageBoxSeen* seen, int timeoutMs = 15000);
+
+// Starts a program; returns its process information (close both handles).
+bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process);
+// Waits for the process to end; returns false on time-out.
+bool WaitForExit(HANDLE process, int timeoutMs, DWORD* exitCode);
+
+}  // namespace testing_support
