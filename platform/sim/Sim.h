@@ -1,0 +1,103 @@
+// Test hooks of the simulated platform (native builds only).
+//
+// The simulation maps Windows paths into a sandbox folder on the host
+// ("C:\\WINDOWS\\Korvel.cfg" -> <sandbox>/C/WINDOWS/Korvel.cfg, each path
+// component matched without regard to case), keeps the registry in memory,
+// records message boxes and answers them from a queue. It is single-threaded:
+// call it from one thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace platform::sim {
+
+// Clears the registry (and every open handle), the queued answers, the box
+// log, the COM depth and every injected fault; maps drive letters into
+// `sandboxRoot` and creates <sandboxRoot>/C/WINDOWS. The Windows directory is
+// "C:\\WINDOWS" again and the current directory "C:\\". Until the first Reset
+// the sandbox is a folder of this process under the system's temporary folder.
+void Reset(const std::string& sandboxRoot);
+
+// A fresh, empty sandbox folder of its own, reset into on construction and
+// removed with everything in it on destruction.
+class Sandbox {
+ public:
+  Sandbox();
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+  const std::string& Root() const { return root_; }
+
+ private:
+  std::string root_;
+};
+
+// ---- Files and folders -----------------------------------------------------
+
+// What GetWindowsDirectoryA reports; nullptr makes it fail (return 0).
+void SetWindowsDirectory(const char* path);
+// The current drive and folder ("D:\\MUSIC"), as GetCurrentDirectoryA and
+// GetCurrentDrive report them and as relative paths are resolved against.
+void SetCurrentDirectory(const char* path);
+// The host path that a Windows path stands for; empty for paths that cannot
+// be mapped (no drive, UNC names).
+std::string HostPath(const char* windowsPath);
+
+// Files opened for writing afterwards accept at most `bytes` bytes in all;
+// further writes fail, as on a full disk. -1 lifts the limit.
+void SetFileWriteLimit(long long bytes);
+// Opening any file for writing or appending fails while set.
+void SetFileCreationFails(bool fails);
+// ReplaceFileWith fails (and changes nothing) while set.
+void SetReplaceFails(bool fails);
+
+// ---- Registry ----------------------------------------------------------------
+
+// Creates the key (with intermediate keys, no class) when needed and sets
+// the value's type and raw bytes.
+void SetRegistryValue(RegKey hive, const std::string& path, const std::string& name,
+                      std::uint32_t type, const std::vector<std::uint8_t>& bytes);
+// REG_SZ holding `text` and its terminator.
+void SetRegistryString(RegKey hive, const std::string& path, const std::string& name,
+                       const std::string& text);
+// REG_DWORD, little-endian.
+void SetRegistryDword(RegKey hive, const std::string& path, const std::string& name,
+                      std::uint32_t value);
+// False when the key or the value does not exist; `type`/`bytes` may be null.
+bool GetRegistryValue(RegKey hive, const std::string& path, const std::string& name,
+                      std::uint32_t* type, std::vector<std::uint8_t>* bytes);
+bool RegistryKeyExists(RegKey hive, const std::string& path);
+// Names of the values of a key, in the order they were first set.
+std::vector<std::string> RegistryValueNames(RegKey hive, const std::string& path);
+// The class string a key was created with; empty when none or no such key.
+std::string KeyClass(RegKey hive, const std::string& path);
+// Handles opened or created and not yet closed.
+std::size_t OpenRegistryHandles();
+
+// ---- COM -----------------------------------------------------------------------
+
+// CoInitialize calls not yet matched by CoUninitialize.
+int ComInitDepth();
+
+// ---- Message boxes -------------------------------------------------------------
+
+struct ShownBox {
+  Window owner = 0;
+  std::string text;
+  std::string caption;
+  unsigned type = 0;
+  int answer = 0;  // what MessageBoxA returned
+};
+
+// The next box returns `id`. A box with no queued answer returns what the
+// Escape key would give: IDOK for an OK box, IDCANCEL for boxes with a Cancel
+// button, IDNO for a Yes/No box, IDABORT for Abort/Retry/Ignore.
+void QueueMessageBoxAnswer(int id);
+const std::vector<ShownBox>& ShownMessageBoxes();
+void ClearShownMessageBoxes();
+
+}  // namespace platform::sim

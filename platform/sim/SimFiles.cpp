@@ -1,0 +1,315 @@
+// Files and folders of the simulated platform: Windows paths mapped into a
+// sandbox folder on the host, one folder per drive letter.
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/sim/Sim.h"
+#include "platform/sim/SimInternal.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+struct FileState {
+  std::string root;
+  std::optional<std::string> windowsDirectory = std::string("C:\\WINDOWS");
+  std::string currentDirectory = "C:\\";
+  long long writeBudget = -1;  // bytes still accepted by limited files; -1 = no limit
+  bool creationFails = false;
+  bool replaceFails = false;
+};
+
+FileState& State() {
+  static FileState state;
+  return state;
+}
+
+// A Windows path taken apart: the drive letter (upper case) and the folder
+// and file names below its root, with "." and ".." already applied.
+struct WindowsPath {
+  char drive = 'C';
+  std::vector<std::string> parts;
+};
+
+void AppendParts(const std::string& text, std::vector<std::string>& parts) {
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\\', start);
+    if (end == std::string::npos) end = text.size();
+    std::string part = text.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+}
+
+// The current directory itself is kept absolute, so parsing it needs no base.
+WindowsPath CurrentDirectory() {
+  WindowsPath result;
+  const std::string& current = State().currentDirectory;
+  result.drive = current[0];
+  AppendParts(current.substr(2), result.parts);
+  return result;
+}
+
+std::optional<WindowsPath> Parse(const char* path) {
+  if (path == nullptr) return std::nullopt;
+  std::string text(path);
+  std::replace(text.begin(), text.end(), '/', '\\');
+  if (text.rfind("\\\\", 0) == 0) return std::nullopt;  // UNC names are not simulated
+
+  WindowsPath base = CurrentDirectory();
+  WindowsPath result;
+  std::string rest;
+  if (text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]))) {
+    result.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    rest = text.substr(2);
+    // "D:name" is relative to the current folder only when that is on D:.
+    if (!rest.empty() && rest[0] != '\\' && result.drive == base.drive) result.parts = base.parts;
+  } else {
+    result.drive = base.drive;
+    rest = text;
+    if (rest.empty() || rest[0] != '\\') result.parts = base.parts;
+  }
+  AppendParts(rest, result.parts);
+  return result;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+const std::string& Root() {
+  FileState& state = State();
+  if (state.root.empty()) {
+    fs::path fallback = fs::temp_directory_path() / ("korvel-sim-" + std::to_string(getpid()));
+    sim::detail::ResetFiles(fallback.string());
+  }
+  return state.root;
+}
+
+// Existing names are matched without regard to case, as Windows does; the
+// first name that does not exist and everything below it are taken as given.
+std::string ToHost(const WindowsPath& path) {
+  fs::path host = fs::path(Root()) / std::string(1, path.drive);
+  bool matching = true;
+  for (const std::string& part : path.parts) {
+    std::error_code error;
+    if (matching && !fs::exists(host / part, error)) {
+      std::optional<std::string> found;
+      for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (SameIgnoringCase(name, part)) {
+          found = name;
+          break;
+        }
+      }
+      if (found) {
+        host /= *found;
+        continue;
+      }
+      matching = false;
+    }
+    host /= part;
+  }
+  return host.string();
+}
+
+std::string ToHost(const char* windowsPath) {
+  std::optional<WindowsPath> parsed = Parse(windowsPath);
+  return parsed ? ToHost(*parsed) : std::string();
+}
+
+std::string ToWindows(const WindowsPath& path) {
+  std::string text(1, path.drive);
+  text += ":\\";
+  for (std::size_t i = 0; i < path.parts.size(); ++i) {
+    if (i > 0) text += '\\';
+    text += path.parts[i];
+  }
+  return text;
+}
+
+// As GetWindowsDirectoryA and GetCurrentDirectoryA report a string.
+unsigned ReportString(const std::string& value, char* buffer, unsigned size) {
+  const auto length = static_cast<unsigned>(value.size());
+  if (buffer == nullptr || size < length + 1) return length + 1;
+  std::memcpy(buffer, value.c_str(), length + 1);
+  return length;
+}
+
+// A file opened while a write limit is set: writes beyond the remaining
+// budget fail part-way, as they would on a full disk.
+struct LimitedFile {
+  std::FILE* inner;
+};
+
+ssize_t LimitedRead(void* cookie, char* buffer, size_t size) {
+  auto* file = static_cast<LimitedFile*>(cookie);
+  size_t count = std::fread(buffer, 1, size, file->inner);
+  return std::ferror(file->inner) ? -1 : static_cast<ssize_t>(count);
+}
+
+ssize_t LimitedWrite(void* cookie, const char* buffer, size_t size) {
+  auto* file = static_cast<LimitedFile*>(cookie);
+  long long& budget = State().writeBudget;
+  size_t allowed = size;
+  if (budget >= 0 && static_cast<unsigned long long>(budget) < size) allowed = static_cast<size_t>(budget);
+  size_t written = std::fwrite(buffer, 1, allowed, file->inner);
+  if (budget >= 0) budget -= static_cast<long long>(written);
+  if (written < size) {
+    errno = ENOSPC;
+    return written == 0 ? -1 : static_cast<ssize_t>(written);
+  }
+  return static_cast<ssize_t>(written);
+}
+
+int LimitedSeek(void* cookie, off64_t* offset, int whence) {
+  auto* file = static_cast<LimitedFile*>(cookie);
+  if (fseeko(file->inner, *offset, whence) != 0) return -1;
+  *offset = ftello(file->inner);
+  return 0;
+}
+
+int LimitedClose(void* cookie) {
+  auto* file = static_cast<LimitedFile*>(cookie);
+  int result = std::fclose(file->inner);
+  delete file;
+  return result == 0 ? 0 : -1;
+}
+
+bool IsDirectory(const std::string& host) {
+  std::error_code error;
+  return fs::is_directory(host, error);
+}
+
+bool IsRegularFile(const std::string& host) {
+  std::error_code error;
+  return fs::is_regular_file(host, error);
+}
+
+}  // namespace
+
+namespace sim {
+namespace detail {
+
+void ResetFiles(const std::string& sandboxRoot) {
+  FileState& state = State();
+  state = FileState();
+  state.root = sandboxRoot;
+  std::error_code error;
+  fs::create_directories(fs::path(sandboxRoot) / "C" / "WINDOWS", error);
+}
+
+}  // namespace detail
+
+void SetWindowsDirectory(const char* path) {
+  if (path == nullptr) {
+    State().windowsDirectory.reset();
+    return;
+  }
+  State().windowsDirectory = std::string(path);
+  std::string host = ToHost(path);
+  std::error_code error;
+  if (!host.empty()) fs::create_directories(host, error);
+}
+
+void SetCurrentDirectory(const char* path) {
+  std::optional<WindowsPath> parsed = Parse(path);
+  if (!parsed) return;
+  State().currentDirectory = ToWindows(*parsed);
+  std::error_code error;
+  fs::create_directories(ToHost(*parsed), error);
+}
+
+std::string HostPath(const char* windowsPath) { return ToHost(windowsPath); }
+
+void SetFileWriteLimit(long long bytes) { State().writeBudget = bytes < 0 ? -1 : bytes; }
+void SetFileCreationFails(bool fails) { State().creationFails = fails; }
+void SetReplaceFails(bool fails) { State().replaceFails = fails; }
+
+}  // namespace sim
+
+std::FILE* OpenFile(const char* path, const char* mode) {
+  if (mode == nullptr) return nullptr;
+  const std::string host = ToHost(path);
+  if (host.empty() || IsDirectory(host)) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  const bool writing = std::strpbrk(mode, "wa+") != nullptr;
+  if (writing && State().creationFails) {
+    errno = EACCES;
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(host.c_str(), mode);
+  if (file == nullptr || !writing || State().writeBudget < 0) return file;
+
+  auto* limited = new LimitedFile{file};
+  cookie_io_functions_t functions{LimitedRead, LimitedWrite, LimitedSeek, LimitedClose};
+  std::FILE* wrapped = fopencookie(limited, mode, functions);
+  if (wrapped == nullptr) {
+    std::fclose(file);
+    delete limited;
+  }
+  return wrapped;
+}
+
+bool DeleteFileA(const char* path) {
+  const std::string host = ToHost(path);
+  if (host.empty() || !IsRegularFile(host)) return false;
+  std::error_code error;
+  return fs::remove(host, error);
+}
+
+bool ReplaceFileWith(const char* from, const char* to) {
+  if (State().replaceFails) return false;
+  const std::string hostFrom = ToHost(from);
+  const std::string hostTo = ToHost(to);
+  if (hostFrom.empty() || hostTo.empty() || !IsRegularFile(hostFrom) || IsDirectory(hostTo))
+    return false;
+  return std::rename(hostFrom.c_str(), hostTo.c_str()) == 0;
+}
+
+bool CreateDirectoryA(const char* path) {
+  const std::string host = ToHost(path);
+  if (host.empty()) return false;
+  std::error_code error;
+  if (fs::exists(host, error) || !IsDirectory(fs::path(host).parent_path().string())) return false;
+  return fs::create_directory(host, error);
+}
+
+unsigned GetWindowsDirectoryA(char* buffer, unsigned size) {
+  const std::optional<std::string>& folder = State().windowsDirectory;
+  if (!folder) return 0;
+  return ReportString(*folder, buffer, size);
+}
+
+int GetCurrentDrive() { return State().currentDirectory[0] - 'A' + 1; }
+
+unsigned GetCurrentDirectoryA(unsigned size, char* buffer) {
+  return ReportString(State().currentDirectory, buffer, size);
+}
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// Shared between the parts of the simulated platform: each part clears its
+// own state when the sandbox is reset.
+#pragma once
+
+#include <string>
+
+namespace platform::sim::detail {
+
+void ResetFiles(const std::string& sandboxRoot);
+void ResetRegistry();
+void ResetShell();
+
+}  // namespace platform::sim::detail

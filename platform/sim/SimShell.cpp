@@ -1,0 +1,112 @@
+// COM, message boxes and the sandbox of the simulated platform.
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/sim/Sim.h"
+#include "platform/sim/SimInternal.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+constexpr unsigned kMbTypeMask = 0xF;
+constexpr unsigned kMbOkCancel = 0x1;
+constexpr unsigned kMbAbortRetryIgnore = 0x2;
+constexpr unsigned kMbRetryCancel = 0x5;
+constexpr int kIdAbort = 3;
+
+struct ShellState {
+  int comDepth = 0;
+  std::deque<int> answers;
+  std::vector<sim::ShownBox> shown;
+};
+
+ShellState& State() {
+  static ShellState state;
+  return state;
+}
+
+// What pressing Escape gives; a Yes/No box has no Cancel, so it says No.
+int DefaultAnswer(unsigned type) {
+  switch (type & kMbTypeMask) {
+    case kMbOk:
+      return kIdOk;
+    case kMbOkCancel:
+    case kMbYesNoCancel:
+    case kMbRetryCancel:
+      return kIdCancel;
+    case kMbYesNo:
+      return kIdNo;
+    case kMbAbortRetryIgnore:
+      return kIdAbort;
+    default:
+      return kIdCancel;
+  }
+}
+
+}  // namespace
+
+namespace sim {
+namespace detail {
+
+void ResetShell() { State() = ShellState(); }
+
+}  // namespace detail
+
+void Reset(const std::string& sandboxRoot) {
+  detail::ResetFiles(sandboxRoot);
+  detail::ResetRegistry();
+  detail::ResetShell();
+}
+
+Sandbox::Sandbox() {
+  static unsigned counter = 0;
+  const fs::path root = fs::temp_directory_path() / ("korvel-sandbox-" + std::to_string(getpid()) +
+                                                     "-" + std::to_string(++counter));
+  std::error_code error;
+  fs::remove_all(root, error);
+  fs::create_directories(root, error);
+  root_ = root.string();
+  Reset(root_);
+}
+
+Sandbox::~Sandbox() {
+  std::error_code error;
+  fs::remove_all(root_, error);
+}
+
+int ComInitDepth() { return State().comDepth; }
+
+void QueueMessageBoxAnswer(int id) { State().answers.push_back(id); }
+
+const std::vector<ShownBox>& ShownMessageBoxes() { return State().shown; }
+
+void ClearShownMessageBoxes() { State().shown.clear(); }
+
+}  // namespace sim
+
+void CoInitialize() { ++State().comDepth; }
+
+void CoUninitialize() {
+  if (State().comDepth > 0) --State().comDepth;
+}
+
+int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) {
+  ShellState& state = State();
+  int answer = DefaultAnswer(type);
+  if (!state.answers.empty()) {
+    answer = state.answers.front();
+    state.answers.pop_front();
+  }
+  state.shown.push_back(
+      sim::ShownBox{owner, text == nullptr ? "" : text, caption == nullptr ? "" : caption, type, answer});
+  return answer;
+}
+
+}  // namespace platform
