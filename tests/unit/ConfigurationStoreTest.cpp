@@ -1,0 +1,494 @@
+#include "config/ConfigurationStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFile.h"
+#include "config/ErrorBox.h"
+#include "platform/sim/Sim.h"
+
+namespace korvel {
+namespace {
+
+namespace sim = platform::sim;
+using Bytes = std::vector<std::uint8_t>;
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+const std::string kProductKey = "SOFTWARE\\Quennet\\Korvel\\";
+const char kConfigPath[] = "C:\\WINDOWS\\Korvel.cfg";
+const char kCorrupted[] = "Corrupted configuration file.";
+const char kRegistryLost[] = "Serious error reading registry, reverting to emergency defaults.";
+const char kCannotWrite[] = "Could not write configuration file.";
+constexpr platform::Window kMainWindow = 0x4711;
+
+const char* const kAllNames[] = {"homedrive", "homedir",   "cflags",   "curdev",
+                                 "korvelengine", "cursheet", "winx",   "winy",
+                                 "curpreset", "lastpath", "bankfolder", "lastmididev"};
+
+Bytes ReadHost(const char* windowsPath) {
+  std::ifstream in(sim::HostPath(windowsPath), std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteHost(const char* windowsPath, const Bytes& bytes) {
+  std::ofstream out(sim::HostPath(windowsPath), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool HostExists(const char* windowsPath) { return std::filesystem::exists(sim::HostPath(windowsPath)); }
+
+std::uint32_t WordAt(const Bytes& bytes, std::size_t offset) {
+  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+         static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+Bytes Dword(std::uint32_t v) {
+  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+          static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+}
+
+Bytes RegistryBytes(platform::RegKey hive, const char* name, std::uint32_t* type = nullptr) {
+  Bytes bytes;
+  sim::GetRegistryValue(hive, kProductKey, name, type, &bytes);
+  return bytes;
+}
+
+Configuration Sample() {
+  Configuration config;
+  config.homedrive = 3;
+  std::strcpy(config.homedir, "d:\\korvel");
+  config.cflags = 0x2F459;
+  config.curdev = 2;
+  config.korvelengine = 0x0BADF00D;
+  config.cursheet = 4;
+  std::strcpy(config.curpreset, "D:\\KORVEL\\Studio.kvp");
+  std::strcpy(config.lastpath, "D:\\KORVEL");
+  std::strcpy(config.bankfolder, "D:\\BANKS;E:\\SF2");
+  std::strcpy(config.lastmididev, "SB Live! MIDI In");
+  return config;
+}
+
+Bytes FileOf(const Configuration& config, const WindowEdges& edges) {
+  const ConfigFileBytes bytes = EncodeConfigFile(config, edges);
+  return Bytes(bytes.begin(), bytes.end());
+}
+
+// Every value of the product key in one hive, as Setup or an older run left them.
+void PutInRegistry(platform::RegKey hive, const Configuration& c, const WindowEdges& edges) {
+  sim::SetRegistryDword(hive, kProductKey, "homedrive", static_cast<std::uint32_t>(c.homedrive));
+  sim::SetRegistryString(hive, kProductKey, "homedir", c.homedir);
+  sim::SetRegistryDword(hive, kProductKey, "cflags", c.cflags);
+  sim::SetRegistryDword(hive, kProductKey, "curdev", static_cast<std::uint32_t>(c.curdev));
+  sim::SetRegistryDword(hive, kProductKey, "korvelengine", c.korvelengine);
+  sim::SetRegistryDword(hive, kProductKey, "cursheet", static_cast<std::uint32_t>(c.cursheet));
+  sim::SetRegistryDword(hive, kProductKey, "winx", static_cast<std::uint32_t>(edges.left));
+  sim::SetRegistryDword(hive, kProductKey, "winy", static_cast<std::uint32_t>(edges.top));
+  sim::SetRegistryString(hive, kProductKey, "curpreset", c.curpreset);
+  sim::SetRegistryString(hive, kProductKey, "lastpath", c.lastpath);
+  sim::SetRegistryString(hive, kProductKey, "bankfolder", c.bankfolder);
+  sim::SetRegistryString(hive, kProductKey, "lastmididev", c.lastmididev);
+}
+
+void ExpectFieldsAfterHome(const Configuration& read, const Configuration& expected) {
+  EXPECT_EQ(read.cflags, expected.cflags);
+  EXPECT_EQ(read.curdev, expected.curdev);
+  EXPECT_EQ(read.korvelengine, expected.korvelengine);
+  EXPECT_EQ(read.cursheet, expected.cursheet);
+  EXPECT_STREQ(read.curpreset, expected.curpreset);
+  EXPECT_STREQ(read.lastpath, expected.lastpath);
+  EXPECT_STREQ(read.bankfolder, expected.bankfolder);
+  EXPECT_STREQ(read.lastmididev, expected.lastmididev);
+}
+
+class ConfigurationStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry.InitRegistry("Quennet", "Korvel");
+    SetMessageOwner(kMainWindow);
+  }
+  void TearDown() override {
+    // Reading and writing never leave a key open behind them.
+    EXPECT_FALSE(registry.HasOpenKey());
+    EXPECT_EQ(sim::OpenRegistryHandles(), 0u);
+    EXPECT_FALSE(HostExists("C:\\WINDOWS\\Korvel.cfg.new"));
+    SetMessageOwner(0);
+  }
+
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const sim::ShownBox& box : sim::ShownMessageBoxes()) {
+      EXPECT_EQ(box.caption, "Korvel");
+      EXPECT_EQ(box.type, platform::kMbOk | platform::kMbIconError);
+      EXPECT_EQ(box.owner, kMainWindow);
+      texts.push_back(box.text);
+    }
+    return texts;
+  }
+
+  sim::Sandbox sandbox;
+  RegistryModule registry;
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(ConfigurationStoreTest, FreshSystemFallsBackToEmergencyDefaultsThenUsesTheUserKey) {
+  Configuration config;
+  WindowEdges edges{241, 140};
+  ReadConfiguration(config, edges, registry);
+  EXPECT_EQ(Messages(), Texts{kRegistryLost});
+  EXPECT_EQ(config.cflags, kEmergencyFlags);
+  EXPECT_EQ(config.curdev, 0);
+  EXPECT_STREQ(config.homedir, "");
+  EXPECT_STREQ(config.bankfolder, "");
+  EXPECT_EQ(edges.left, 241);
+  EXPECT_EQ(edges.top, 140);
+
+  // Shut-down: the values go to the user's key only, no file appears.
+  config.homedrive = 2;
+  std::strcpy(config.homedir, "c:\\korvel");
+  config.cursheet = 1;
+  std::strcpy(config.lastmididev, "Port A");
+  WriteConfiguration(config, WindowEdges{30, 40}, registry, 0);
+  EXPECT_FALSE(HostExists(kConfigPath));
+  EXPECT_FALSE(sim::RegistryKeyExists(kHkeyLocalMachine, kProductKey));
+  EXPECT_EQ(sim::KeyClass(kHkeyCurrentUser, kProductKey), "ProgramConfig");
+  EXPECT_EQ(sim::RegistryValueNames(kHkeyCurrentUser, kProductKey),
+            std::vector<std::string>(std::begin(kAllNames), std::end(kAllNames)));
+
+  // Next start: no message, all but homedrive/homedir from the user's key.
+  sim::ClearShownMessageBoxes();
+  Configuration next;
+  WindowEdges nextEdges{241, 140};
+  ReadConfiguration(next, nextEdges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(next.homedrive, 0);
+  EXPECT_STREQ(next.homedir, "");
+  EXPECT_EQ(next.cflags, kEmergencyFlags);
+  EXPECT_EQ(next.cursheet, 1);
+  EXPECT_STREQ(next.lastmididev, "Port A");
+  EXPECT_EQ(nextEdges.left, 30);
+  EXPECT_EQ(nextEdges.top, 40);
+}
+
+TEST_F(ConfigurationStoreTest, RegistryValuesHaveTheirTypesAndTextSizes) {
+  Configuration config = Sample();
+  std::strcpy(config.homedir, "c:\\korvel");  // nine characters
+  std::memset(config.lastpath, 'x', sizeof config.lastpath);
+  std::strcpy(config.lastpath, "C:\\");  // stale bytes after the terminator are not written
+  WriteConfiguration(config, WindowEdges{-1, 5}, registry, 0);
+
+  std::uint32_t type = 0;
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "homedir", &type),
+            (Bytes{'c', ':', '\\', 'k', 'o', 'r', 'v', 'e', 'l', 0}));
+  EXPECT_EQ(type, platform::kRegSz);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "cflags", &type), (Bytes{0x59, 0xF4, 0x02, 0x00}));
+  EXPECT_EQ(type, platform::kRegDword);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "homedrive", &type), Dword(3));
+  EXPECT_EQ(type, platform::kRegDword);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "korvelengine"), Dword(0x0BADF00D));
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "winx"), Dword(0xFFFFFFFF));
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "winy"), Dword(5));
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "lastpath"), (Bytes{'C', ':', '\\', 0}));
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "bankfolder").size(), std::strlen(config.bankfolder) + 1);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "lastmididev").size(), 17u);
+}
+
+TEST_F(ConfigurationStoreTest, UserKeyWithFlagsSuppliesAllButTheHomeFolder) {
+  const WindowEdges none{-1, -1};
+  Configuration machine = Sample();
+  PutInRegistry(kHkeyLocalMachine, machine, WindowEdges{1, 2});
+  Configuration user;
+  user.homedrive = 25;
+  std::strcpy(user.homedir, "z:\\elsewhere");
+  user.cflags = 0x1234;
+  user.curdev = 7;
+  user.korvelengine = 99;
+  user.cursheet = 2;
+  std::strcpy(user.curpreset, "user preset");
+  std::strcpy(user.lastpath, "user path");
+  std::strcpy(user.bankfolder, "user banks");
+  std::strcpy(user.lastmididev, "user port");
+  PutInRegistry(kHkeyCurrentUser, user, none);
+
+  Configuration read;
+  WindowEdges edges{10, 20};
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(read.homedrive, 3);
+  EXPECT_STREQ(read.homedir, "d:\\korvel");
+  ExpectFieldsAfterHome(read, user);
+  EXPECT_EQ(edges.left, 10);  // -1 in the user's key: the window stays
+  EXPECT_EQ(edges.top, 20);
+}
+
+TEST_F(ConfigurationStoreTest, UserKeyWithoutFlagsLeavesEverythingToTheMachineKey) {
+  const Configuration machine = Sample();
+  PutInRegistry(kHkeyLocalMachine, machine, WindowEdges{1, 2});
+  sim::SetRegistryDword(kHkeyCurrentUser, kProductKey, "curdev", 9);
+  sim::SetRegistryString(kHkeyCurrentUser, kProductKey, "lastpath", "ignored");
+
+  Configuration read;
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(read.homedrive, 3);
+  EXPECT_STREQ(read.homedir, "d:\\korvel");
+  ExpectFieldsAfterHome(read, machine);
+  EXPECT_EQ(edges.left, 1);
+  EXPECT_EQ(edges.top, 2);
+}
+
+TEST_F(ConfigurationStoreTest, NoFlagsAnywhereKeepsTheMachineHomeFolderOnly) {
+  sim::SetRegistryDword(kHkeyLocalMachine, kProductKey, "homedrive", 2);
+  sim::SetRegistryString(kHkeyLocalMachine, kProductKey, "homedir", "c:\\korvel");
+  sim::SetRegistryDword(kHkeyLocalMachine, kProductKey, "curdev", 5);
+  sim::SetRegistryDword(kHkeyCurrentUser, kProductKey, "cursheet", 3);
+
+  Configuration read;
+  WindowEdges edges{8, 9};
+  ReadConfiguration(read, edges, registry);
+  EXPECT_EQ(Messages(), Texts{kRegistryLost});
+  EXPECT_EQ(read.homedrive, 2);
+  EXPECT_STREQ(read.homedir, "c:\\korvel");
+  EXPECT_EQ(read.cflags, kEmergencyFlags);
+  EXPECT_EQ(read.curdev, 0);
+  EXPECT_EQ(read.cursheet, 0);
+  EXPECT_EQ(edges.left, 8);
+}
+
+TEST_F(ConfigurationStoreTest, OversizeAndForeignRegistryValuesStayInsideTheirFields) {
+  sim::SetRegistryValue(kHkeyLocalMachine, kProductKey, "homedir", platform::kRegBinary, Bytes(300, 'h'));
+  sim::SetRegistryValue(kHkeyCurrentUser, kProductKey, "cflags", platform::kRegBinary,
+                        {0x08, 0x00, 0x01, 0x00, 0xEE, 0xEE, 0xEE, 0xEE});
+  sim::SetRegistryString(kHkeyCurrentUser, kProductKey, "lastmididev", std::string(100, 'm'));
+  sim::SetRegistryValue(kHkeyCurrentUser, kProductKey, "curpreset", platform::kRegSz,
+                        {'a', 'b'});  // a string stored without its terminator
+  sim::SetRegistryString(kHkeyCurrentUser, kProductKey, "curdev", "1");  // text where a number belongs
+  sim::SetRegistryValue(kHkeyCurrentUser, kProductKey, "bankfolder", platform::kRegBinary,
+                        Bytes(2049, 'b'));  // too large for the value buffer: not read
+
+  Configuration read;
+  std::strcpy(read.curpreset, "xyz");
+  std::strcpy(read.bankfolder, "kept");
+  read.curdev = 0x7F000000;
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(std::string(read.homedir), std::string(127, 'h'));
+  EXPECT_EQ(read.cflags, 0x10008u);
+  EXPECT_EQ(std::string(read.lastmididev), std::string(31, 'm'));
+  EXPECT_STREQ(read.curpreset, "ab");
+  EXPECT_EQ(read.curdev, 0x7F000031);  // the two bytes "1\0" replace the low half
+  EXPECT_STREQ(read.bankfolder, "kept");
+}
+
+TEST_F(ConfigurationStoreTest, ForcedWriteCreatesTheFileAndLeavesTheRegistryAlone) {
+  const Configuration config = Sample();
+  WriteConfiguration(config, WindowEdges{-1, -1}, registry, 2);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_FALSE(sim::RegistryKeyExists(kHkeyCurrentUser, kProductKey));
+
+  const Bytes bytes = ReadHost(kConfigPath);
+  ASSERT_EQ(bytes.size(), 1012u);
+  EXPECT_EQ(WordAt(bytes, 0), 4u);
+  EXPECT_EQ(WordAt(bytes, 4), 0x14F56728u);
+  EXPECT_EQ(WordAt(bytes, 12), 3u);
+  EXPECT_EQ(WordAt(bytes, 16), 128u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[20]), "d:\\korvel");
+  EXPECT_EQ(WordAt(bytes, 152), 0x2F459u);
+  EXPECT_EQ(WordAt(bytes, 168), 0x0BADF00Du);
+  EXPECT_EQ(WordAt(bytes, 184), 0xFFFFFFFFu);
+  EXPECT_EQ(WordAt(bytes, 192), 0xFFFFFFFFu);
+  EXPECT_EQ(WordAt(bytes, 460), 512u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[464]), "D:\\BANKS;E:\\SF2");
+  EXPECT_EQ(WordAt(bytes, 976), 32u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[980]), "SB Live! MIDI In");
+
+  // From now on both directions use the file and ignore the registry.
+  PutInRegistry(kHkeyCurrentUser, Configuration(), WindowEdges{0, 0});
+  PutInRegistry(kHkeyLocalMachine, Configuration(), WindowEdges{0, 0});
+  Configuration read;
+  WindowEdges edges{77, 88};
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(read.homedrive, 3);
+  EXPECT_STREQ(read.homedir, "d:\\korvel");
+  ExpectFieldsAfterHome(read, config);
+  EXPECT_EQ(edges.left, 77);  // Setup's -1: the window keeps its own place
+  EXPECT_EQ(edges.top, 88);
+
+  read.cursheet = 6;
+  WriteConfiguration(read, WindowEdges{300, 200}, registry, 0);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "cursheet"), Dword(0));
+  const Bytes rewritten = ReadHost(kConfigPath);
+  ASSERT_EQ(rewritten.size(), 1012u);
+  EXPECT_EQ(WordAt(rewritten, 176), 6u);
+  EXPECT_EQ(WordAt(rewritten, 184), 300u);
+  EXPECT_EQ(WordAt(rewritten, 192), 200u);
+  Configuration again;
+  WindowEdges moved{77, 88};
+  ReadConfiguration(again, moved, registry);
+  EXPECT_EQ(again.cursheet, 6);
+  EXPECT_EQ(moved.left, 300);
+  EXPECT_EQ(moved.top, 200);
+}
+
+TEST_F(ConfigurationStoreTest, CorruptFileReportsOnceKeepsDefaultsAndIsRewrittenWhole) {
+  Bytes bad = FileOf(Sample(), WindowEdges{5, 5});
+  bad[7] = 0x15;  // magic 0x15F56728
+  WriteHost(kConfigPath, bad);
+  PutInRegistry(kHkeyLocalMachine, Sample(), WindowEdges{1, 1});  // not consulted
+
+  Configuration read;
+  WindowEdges edges{50, 60};
+  ReadConfiguration(read, edges, registry);
+  EXPECT_EQ(Messages(), Texts{kCorrupted});
+  EXPECT_EQ(read.cflags, kDefaultFlags);
+  EXPECT_EQ(read.homedrive, 0);
+  EXPECT_STREQ(read.homedir, "");
+  EXPECT_EQ(edges.left, 50);
+  EXPECT_EQ(edges.top, 60);
+
+  WriteConfiguration(read, edges, registry, 0);
+  const Bytes good = ReadHost(kConfigPath);
+  ASSERT_EQ(good.size(), 1012u);
+  EXPECT_EQ(WordAt(good, 4), kConfigMagic);
+  EXPECT_EQ(WordAt(good, 152), kDefaultFlags);
+  EXPECT_FALSE(sim::RegistryKeyExists(kHkeyCurrentUser, kProductKey));
+}
+
+TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFieldsQuietly) {
+  const Bytes full = FileOf(Sample(), WindowEdges{5, 6});
+  WriteHost(kConfigPath, Bytes(full.begin(), full.begin() + 400));  // ends inside lastpath
+
+  Configuration read;
+  std::strcpy(read.lastpath, "before");
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_STREQ(read.curpreset, "D:\\KORVEL\\Studio.kvp");
+  EXPECT_STREQ(read.lastpath, "before");
+  EXPECT_STREQ(read.bankfolder, "");
+  EXPECT_EQ(edges.left, 5);
+  EXPECT_EQ(edges.top, 6);
+}
+
+TEST_F(ConfigurationStoreTest, FileWithAHugeRecordIsReadWithoutReadingTheClaimedBytes) {
+  Bytes bytes = FileOf(Sample(), WindowEdges{5, 6});
+  bytes[460] = bytes[461] = bytes[462] = bytes[463] = 0xFF;  // bankfolder claims 4 GiB
+  WriteHost(kConfigPath, bytes);
+  Configuration read;
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_STREQ(read.lastpath, "D:\\KORVEL");
+  EXPECT_STREQ(read.bankfolder, "");
+  EXPECT_STREQ(read.lastmididev, "");
+}
+
+TEST_F(ConfigurationStoreTest, WithoutAWindowsDirectoryTheRegistryServes) {
+  // No folder at all, and one of 128 characters that leaves no room for the terminator.
+  const std::string tooLong = "C:\\" + std::string(125, 'W');
+  for (const char* folder : {static_cast<const char*>(nullptr), tooLong.c_str()}) {
+    sim::Reset(sandbox.Root());
+    registry.InitRegistry("Quennet", "Korvel");
+    SetMessageOwner(kMainWindow);
+    WriteHost(kConfigPath, FileOf(Sample(), WindowEdges{}));
+    sim::SetWindowsDirectory(folder);
+    PutInRegistry(kHkeyCurrentUser, Sample(), WindowEdges{});
+
+    Configuration read;
+    WindowEdges edges;
+    ReadConfiguration(read, edges, registry);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(read.homedrive, 0);  // the machine key has no home folder
+    ExpectFieldsAfterHome(read, Sample());
+
+    read.cursheet = 5;
+    WriteConfiguration(read, edges, registry, 0);
+    EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "cursheet"), Dword(5));
+    EXPECT_TRUE(Messages().empty());
+
+    WriteConfiguration(read, edges, registry, 2);
+    EXPECT_EQ(Messages(), Texts{kCannotWrite});
+    EXPECT_EQ(WordAt(ReadHost(kConfigPath), 176), 4u);  // the old file is as it was
+  }
+}
+
+TEST_F(ConfigurationStoreTest, WindowsDirectoryAnywhereBelow128CharactersHoldsTheFile) {
+  sim::SetWindowsDirectory("C:\\");  // a drive root gets no second backslash
+  WriteConfiguration(Sample(), WindowEdges{}, registry, 2);
+  EXPECT_EQ(ReadHost("C:\\Korvel.cfg").size(), 1012u);
+
+  const std::string longest = "D:\\" + std::string(124, 'W');  // 127 characters
+  sim::SetWindowsDirectory(longest.c_str());
+  WriteConfiguration(Sample(), WindowEdges{}, registry, 2);
+  EXPECT_EQ(ReadHost((longest + "\\KORVEL.CFG").c_str()).size(), 1012u);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ConfigurationStoreTest, FailedWritesReportAndLeaveTheOldFileWhole) {
+  const Bytes old = FileOf(Sample(), WindowEdges{1, 2});
+  Configuration changed = Sample();
+  changed.cursheet = 9;
+
+  struct Fault {
+    const char* what;
+    void (*inject)();
+  };
+  const Fault faults[] = {
+      {"cannot create", [] { sim::SetFileCreationFails(true); }},
+      {"disk full at once", [] { sim::SetFileWriteLimit(0); }},
+      {"disk full midway", [] { sim::SetFileWriteLimit(500); }},
+      {"disk full at the last byte", [] { sim::SetFileWriteLimit(1011); }},
+      {"cannot replace", [] { sim::SetReplaceFails(true); }},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.what);
+    sim::Reset(sandbox.Root());
+    registry.InitRegistry("Quennet", "Korvel");
+    SetMessageOwner(kMainWindow);
+    WriteHost(kConfigPath, old);
+    fault.inject();
+    for (int mode : {0, 2}) {
+      sim::ClearShownMessageBoxes();
+      WriteConfiguration(changed, WindowEdges{3, 4}, registry, mode);
+      EXPECT_EQ(Messages(), Texts{kCannotWrite});
+      EXPECT_EQ(ReadHost(kConfigPath), old);
+      EXPECT_FALSE(HostExists("C:\\WINDOWS\\Korvel.cfg.new"));
+      EXPECT_FALSE(sim::RegistryKeyExists(kHkeyCurrentUser, kProductKey));
+    }
+  }
+}
+
+TEST_F(ConfigurationStoreTest, WriteThatJustFitsSucceeds) {
+  sim::SetFileWriteLimit(1012);
+  WriteConfiguration(Sample(), WindowEdges{}, registry, 2);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(ReadHost(kConfigPath).size(), 1012u);
+}
+
+TEST_F(ConfigurationStoreTest, RegistryRoundTripKeepsEveryFieldButTheHomeFolder) {
+  Configuration config = Sample();
+  config.korvelengine = 0xFFFFFFFE;
+  config.cflags = 0x80000001;
+  WriteConfiguration(config, WindowEdges{-5, 0}, registry, 0);
+  Configuration read;
+  WindowEdges edges{1, 1};
+  ReadConfiguration(read, edges, registry);
+  EXPECT_TRUE(Messages().empty());
+  ExpectFieldsAfterHome(read, config);
+  EXPECT_EQ(edges.left, -5);
+  EXPECT_EQ(edges.top, 0);
+}
+
+}  // namespace
+}  // namespace korvel
