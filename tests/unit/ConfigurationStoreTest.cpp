@@ -381,17 +381,34 @@ TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFieldsQuietly) {
   EXPECT_EQ(edges.top, 6);
 }
 
-TEST_F(ConfigurationStoreTest, FileWithAHugeRecordIsReadWithoutReadingTheClaimedBytes) {
-  Bytes bytes = FileOf(Sample(), WindowEdges{5, 6});
-  bytes[460] = bytes[461] = bytes[462] = bytes[463] = 0xFF;  // bankfolder claims 4 GiB
-  WriteHost(kConfigPath, bytes);
+TEST_F(ConfigurationStoreTest, FileRecordsOfForeignLengthsAreSkippedOrEndTheRead) {
+  const Bytes good = FileOf(Sample(), WindowEdges{5, 6});
+  // homedir stretched to 1000 bytes: the reader seeks over the excess and
+  // stays in step with the records that follow.
+  Bytes stretched(good.begin(), good.begin() + 16);
+  const Bytes length = Dword(1000);
+  stretched.insert(stretched.end(), length.begin(), length.end());
+  stretched.insert(stretched.end(), good.begin() + 20, good.begin() + 148);
+  stretched.insert(stretched.end(), 1000 - 128, 'x');
+  stretched.insert(stretched.end(), good.begin() + 148, good.end());
+  WriteHost(kConfigPath, stretched);
   Configuration read;
   WindowEdges edges;
   ReadConfiguration(read, edges, registry);
+  EXPECT_STREQ(read.homedir, "d:\\korvel");
+  ExpectFieldsAfterHome(read, Sample());
+  EXPECT_EQ(edges.top, 6);
+
+  // bankfolder claiming 4 GiB: the read ends there, the rest keeps its values.
+  Bytes huge = good;
+  huge[460] = huge[461] = huge[462] = huge[463] = 0xFF;
+  WriteHost(kConfigPath, huge);
+  Configuration partial;
+  ReadConfiguration(partial, edges, registry);
+  EXPECT_STREQ(partial.lastpath, "D:\\KORVEL");
+  EXPECT_STREQ(partial.bankfolder, "");
+  EXPECT_STREQ(partial.lastmididev, "");
   EXPECT_TRUE(Messages().empty());
-  EXPECT_STREQ(read.lastpath, "D:\\KORVEL");
-  EXPECT_STREQ(read.bankfolder, "");
-  EXPECT_STREQ(read.lastmididev, "");
 }
 
 TEST_F(ConfigurationStoreTest, WithoutAWindowsDirectoryTheRegistryServes) {
@@ -474,20 +491,6 @@ TEST_F(ConfigurationStoreTest, WriteThatJustFitsSucceeds) {
   WriteConfiguration(Sample(), WindowEdges{}, registry, 2);
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(ReadHost(kConfigPath).size(), 1012u);
-}
-
-TEST_F(ConfigurationStoreTest, RegistryRoundTripKeepsEveryFieldButTheHomeFolder) {
-  Configuration config = Sample();
-  config.korvelengine = 0xFFFFFFFE;
-  config.cflags = 0x80000001;
-  WriteConfiguration(config, WindowEdges{-5, 0}, registry, 0);
-  Configuration read;
-  WindowEdges edges{1, 1};
-  ReadConfiguration(read, edges, registry);
-  EXPECT_TRUE(Messages().empty());
-  ExpectFieldsAfterHome(read, config);
-  EXPECT_EQ(edges.left, -5);
-  EXPECT_EQ(edges.top, 0);
 }
 
 }  // namespace
