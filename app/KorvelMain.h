@@ -1,0 +1,73 @@
+// The main window `TForm1`: built from its layout, it brings the program up
+// in FormCreate and takes it down in FormDestroy.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/FormBuilder.h"
+#include "app/WaitDialog.h"
+
+namespace korvel {
+
+// The application's standard box for an exception that reached the toolkit.
+void ShowException(HWND owner, const char* what);
+
+class TForm1 {
+ public:
+  // Builds the window from its layout (hidden) and runs FormCreate; an
+  // exception escaping FormCreate is shown and ends it there.
+  explicit TForm1(HINSTANCE instance);
+  // Destroys the window if it still exists, which runs FormDestroy.
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  HWND Handle() const { return form_.Handle(); }
+  // Shows the window as start-up left it: normal, or minimized.
+  void ShowMainWindow();
+
+  // Start-up and shut-down sequences.
+  void FormCreate();
+  void FormDestroy();
+  // "&Close": ends the program.
+  void Button1Click();
+  // Paints one progress text onto the wait dialog.
+  void ShowProgress(const char* text);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(int id, int code);
+
+  // Phases of FormCreate.
+  void BeginStartUp();
+  void OpenWaitDialog();
+  void ReadStoredConfiguration(char* scratch);
+  void DeleteLeftoverInstaller(char* path);
+  void PrepareWavetableBackends();
+  void LoadProgramIcon();
+  void MinimizeApplication();
+  void WarnAboutMissingBankFolders();
+  void WriteVersionIntoLogo();
+  void SelectStoredPage();
+  void CloseWaitDialog();
+
+  // Phases of FormDestroy.
+  void ReleaseProgramIcon();
+  void SaveConfiguration();
+
+  // Ends the program: the window goes, FormDestroy runs, the loop ends.
+  void EndProgram();
+
+  HINSTANCE instance_;
+  Form form_;
+  std::unique_ptr<AppState> state_;
+  std::unique_ptr<TWaitDialog> WaitDialog;
+  HICON programIcon_ = nullptr;
+  int showCommand_ = SW_SHOWNORMAL;
+};
+
+}  // namespace korvel

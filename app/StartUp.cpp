@@ -1,0 +1,198 @@
+// The main window's start-up (FormCreate) and shut-down (FormDestroy)
+// sequences and the progress texts of the wait dialog.
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "app/ImageControl.h"
+#include "app/KorvelMain.h"
+#include "app/PageNumbers.h"
+#include "config/ConfigurationStore.h"
+#include "config/ErrorBox.h"
+#include "config/TextHelpers.h"
+#include "resources/forms/ControlIds.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr std::size_t kPathScratchSize = 200;
+constexpr int kProgressTextTop = 125;
+constexpr char kVersionText[] = "Version 1.2";
+constexpr char kNoBankFolders[] =
+    "You have not set bank folders for Korvel\n\n"
+    "After you press OK all your loade bank files will show greyedbecause Korvel was unable to "
+    "detect their location. You canset the bank folder(s) manually in the Configuration page,or "
+    "let Korvel detect them while you load new banks.";
+
+platform::Window AsOwner(HWND window) { return reinterpret_cast<platform::Window>(window); }
+
+// Length of a text field that may fill its buffer without a terminator.
+int FieldLength(const char* field, std::size_t size) {
+  const void* end = std::memchr(field, '\0', size);
+  return static_cast<int>(end ? static_cast<const char*>(end) - field : static_cast<std::ptrdiff_t>(size));
+}
+
+}  // namespace
+
+void TForm1::FormCreate() {
+  state_ = std::make_unique<AppState>();
+  BeginStartUp();
+  // The bank layer's working buffers are allocated here, before anything
+  // takes from the scratch ring.
+  char* pathScratch = state_->scratch.Take(kPathScratchSize);
+  OpenWaitDialog();
+  ShowProgress("Reading configuration...");
+  ReadStoredConfiguration(pathScratch);
+  // The bank page is laid out here for the "Extended bank list information" option.
+  ShowProgress("Opening wavetable device drivers...");
+  PrepareWavetableBackends();
+  ShowProgress("Opening MIDI drivers...");
+  // MIDI routing with its port tiles and the bank-switching input start here.
+  ShowProgress("Loading instrument bank information...");
+  // The most recent preset is loaded here, or a new empty one begun.
+  ShowProgress("Finishing Startup...");
+  // The device selector is synchronised and the tray menu built here.
+  LoadProgramIcon();
+  // The tray icon is added and the connection map drawn here, before any
+  // minimizing, so that a minimized program hides in the tray.
+  if (state_->config.Has(StartMin)) MinimizeApplication();
+  state_->scratch.Release();
+  // Without devices the bank controls are disabled here.
+  WarnAboutMissingBankFolders();
+  WriteVersionIntoLogo();
+  state_->UpdatingControls = 0;
+  SelectStoredPage();
+  CloseWaitDialog();
+}
+
+void TForm1::BeginStartUp() {
+  state_->UpdatingControls = 1;
+  SetMessageOwner(AsOwner(Handle()));
+  SetWindowTextA(Handle(), "Korvel");
+}
+
+void TForm1::OpenWaitDialog() {
+  WaitDialog = std::make_unique<TWaitDialog>(instance_, Handle());
+  SetWindowTextA(WaitDialog->Handle(), "Korvel");
+  WaitDialog->Show();
+}
+
+void TForm1::ShowProgress(const char* text) {
+  if (!WaitDialog) return;
+  HWND logo = WaitDialog->Logo();
+  Picture* canvas = ImagePicture(logo);
+  const Picture* picture = ImagePicture(form_.Control(ctl::LogoImage));
+  if (!canvas || !picture) return;
+  // The logo covers the previous text.
+  picture->DrawTo(canvas->Canvas(), 0, 0);
+  DrawCentredText(canvas->Canvas(), canvas->Width(), form_.FontOf(ctl::txtFB), text, kProgressTextTop);
+  RepaintNow(logo);
+}
+
+void TForm1::ReadStoredConfiguration(char* pathScratch) {
+  Configuration& config = state_->config;
+  state_->registry.InitRegistry("Quennet", "Korvel");
+  WindowEdges edges;
+  ReadConfiguration(config, edges, state_->registry);
+  if (edges.left != -1 || edges.top != -1) {
+    RECT frame{};
+    GetWindowRect(Handle(), &frame);
+    SetWindowPos(Handle(), nullptr, edges.left != -1 ? edges.left : frame.left,
+                 edges.top != -1 ? edges.top : frame.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (config.lastpath[0] == '\0') BoundedCopy(config.lastpath, config.homedir, sizeof config.lastpath);
+  DeleteLeftoverInstaller(pathScratch);
+}
+
+// Every start removes an installer copy left in the home folder.
+void TForm1::DeleteLeftoverInstaller(char* path) {
+  const Configuration& config = state_->config;
+  std::snprintf(path, kPathScratchSize, "%.*s\\Setup.exe",
+                FieldLength(config.homedir, sizeof config.homedir), config.homedir);
+  if (FileIsPresent(path)) platform::DeleteFileA(path);
+}
+
+void TForm1::PrepareWavetableBackends() {
+  Configuration& config = state_->config;
+  // With neither the EWS64 driver nor the SoundFont manager asked for, both
+  // are tried; the AWE manager alone does not count.
+  if (!config.Has(UseEWS64) && !config.Has(UseSFD)) {
+    config.Set(UseEWS64, true);
+    config.Set(UseSFD, true);
+  }
+  // The EWS64 driver and the SoundFont or AWE manager open here as these
+  // flags ask, then the device table is built.
+}
+
+void TForm1::LoadProgramIcon() {
+  programIcon_ = static_cast<HICON>(LoadImageA(instance_, "TRAYICO2", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  if (!programIcon_) return;
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon_));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon_));
+}
+
+void TForm1::MinimizeApplication() {
+  // A window not shown yet comes up minimized when it is first shown.
+  if (IsWindowVisible(Handle())) ShowWindow(Handle(), SW_MINIMIZE);
+  else showCommand_ = SW_SHOWMINNOACTIVE;
+}
+
+void TForm1::WarnAboutMissingBankFolders() {
+  if (state_->config.bankfolder[0] == '\0') ErrorBox(kNoBankFolders);
+}
+
+void TForm1::WriteVersionIntoLogo() {
+  HWND image = form_.Control(ctl::LogoImage);
+  Picture* picture = ImagePicture(image);
+  if (!picture) return;
+  DrawCentredText(picture->Canvas(), picture->Width(), form_.FontOf(ctl::txtFB), kVersionText,
+                  kProgressTextTop);
+  InvalidateRect(image, nullptr, FALSE);
+}
+
+void TForm1::SelectStoredPage() {
+  const int tab = TabOfPageNumber(state_->config.cursheet);
+  if (tab >= 0) SelectPage(form_.Control(ctl::BankPage), tab);
+}
+
+void TForm1::CloseWaitDialog() { WaitDialog.reset(); }
+
+void TForm1::FormDestroy() {
+  if (!state_) return;  // start-up never ran, or shut-down already did
+  // The tray icon is removed first.
+  ReleaseProgramIcon();
+  // The current preset is saved, or offered for saving, here.
+  SaveConfiguration();
+  // The port tiles, MIDI routing, device table and both wavetable backends
+  // close here, in this order.
+  state_->registry.DoneRegistry();
+  // The bank layer's working buffers and the scratch ring go with the state.
+  state_.reset();
+  WaitDialog.reset();
+}
+
+void TForm1::ReleaseProgramIcon() {
+  if (!programIcon_) return;
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, 0);
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, 0);
+  DestroyIcon(programIcon_);
+  programIcon_ = nullptr;
+}
+
+void TForm1::SaveConfiguration() {
+  state_->config.cursheet = PageNumberOfTab(SelectedPage(form_.Control(ctl::BankPage)));
+  // A minimized window keeps its normal position for the next start.
+  RECT frame{};
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (IsIconic(Handle()) && GetWindowPlacement(Handle(), &placement)) frame = placement.rcNormalPosition;
+  else GetWindowRect(Handle(), &frame);
+  WindowEdges edges;
+  edges.left = frame.left;
+  edges.top = frame.top;
+  WriteConfiguration(state_->config, edges, state_->registry, 0);
+}
+
+}  // namespace korvel
