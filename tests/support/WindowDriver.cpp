@@ -1,5 +1,7 @@
 #include "tests/support/WindowDriver.h"
 
+#include <commctrl.h>
+
 namespace testing_support {
 
 namespace {
@@ -9,11 +11,12 @@ struct TopLevelQuery {
   const char* caption;
   DWORD pid;
   HWND found;
+  bool visibleOnly;
 };
 
 BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
   auto* query = reinterpret_cast<TopLevelQuery*>(param);
-  if (!IsWindowVisible(window)) return TRUE;
+  if (query->visibleOnly && !IsWindowVisible(window)) return TRUE;
   if (ClassOf(window) != query->className) return TRUE;
   if (query->caption && WindowText(window) != query->caption) return TRUE;
   DWORD owner = 0;
@@ -51,9 +54,21 @@ BOOL CALLBACK CollectButtons(HWND window, LPARAM param) {
 }  // namespace
 
 HWND FindTopLevel(const char* className, const char* caption, DWORD pid) {
-  TopLevelQuery query{className, caption, pid, nullptr};
+  TopLevelQuery query{className, caption, pid, nullptr, true};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&query));
   return query.found;
+}
+
+HWND FindAnyTopLevel(const char* className, const char* caption, DWORD pid) {
+  TopLevelQuery query{className, caption, pid, nullptr, false};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
 }
 
 HWND WaitForTopLevel(const char* className, const char* caption, DWORD pid, int timeoutMs) {
@@ -109,27 +124,44 @@ void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 bool AnswerMessageBox(DWORD pid, int answer, MessageBoxSeen* seen, int timeoutMs) {
   HWND box = WaitForTopLevel("#32770", nullptr, pid, timeoutMs);
   if (!box) return false;
-  if (seen) {
-    seen->caption = WindowText(box);
-    // The message text of a message box is the static control with id 0xFFFF.
-    HWND text = FindControl(box, 0xFFFF);
-    seen->text = text ? WindowText(text) : std::string();
-    seen->buttons.clear();
-    EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&seen->buttons));
-  }
+  if (seen) *seen = ReadMessageBox(box);
+  return PressMessageBoxButton(box, answer, timeoutMs);
+}
+
+HWND FindMessageBox(DWORD pid) { return FindTopLevel("#32770", nullptr, pid); }
+
+MessageBoxSeen ReadMessageBox(HWND box) {
+  MessageBoxSeen seen;
+  seen.caption = WindowText(box);
+  // The message text of a message box is the static control with id 0xFFFF.
+  HWND text = FindControl(box, 0xFFFF);
+  seen.text = text ? WindowText(text) : std::string();
+  EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&seen.buttons));
+  return seen;
+}
+
+bool PressMessageBoxButton(HWND box, int answer, int timeoutMs) {
   HWND button = FindControl(box, answer);
   if (!button) return false;
   Click(button);
   // Wait until the box is gone so the next answer finds the next box.
-  WaitFor([&]() -> HWND { return IsWindow(box) ? nullptr : HWND(1); }, timeoutMs);
-  return true;
+  return WaitFor([&]() -> HWND { return IsWindow(box) ? nullptr : HWND(1); }, timeoutMs) != nullptr;
 }
 
-bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process) {
+int SelectedTab(HWND tabControl) {
+  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
+  if (!SendMessageTimeoutA(tabControl, TCM_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
+  return static_cast<int>(static_cast<LONG_PTR>(result));
+}
+
+void RequestClose(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process,
+                  const char* directory) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::string line = commandLine;
-  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
                         process) != FALSE;
 }
 

@@ -25,6 +25,10 @@ HWND WaitFor(Probe probe, int timeoutMs = 15000) {
 HWND FindTopLevel(const char* className, const char* caption = nullptr, DWORD pid = 0);
 HWND WaitForTopLevel(const char* className, const char* caption = nullptr, DWORD pid = 0,
                      int timeoutMs = 15000);
+// The same, hidden windows included.
+HWND FindAnyTopLevel(const char* className, const char* caption = nullptr, DWORD pid = 0);
+// The process a window belongs to.
+DWORD ProcessOf(HWND window);
 
 // The descendant of `parent` with control id `id` (searches all levels).
 HWND FindControl(HWND parent, int id);
@@ -53,8 +57,21 @@ struct MessageBoxSeen {
 // the button whose id is `answer` (IDOK, IDYES, ...).
 bool AnswerMessageBox(DWORD pid, int answer, MessageBoxSeen* seen, int timeoutMs = 15000);
 
-// Starts a program; returns its process information (close both handles).
-bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process);
+// The message box process `pid` shows now, or null (no waiting).
+HWND FindMessageBox(DWORD pid);
+MessageBoxSeen ReadMessageBox(HWND box);
+// Presses the button `answer` of `box` and waits until the box is gone.
+bool PressMessageBoxButton(HWND box, int answer, int timeoutMs = 15000);
+
+// The selected tab of a tab control (TCM_GETCURSEL), -1 when none.
+int SelectedTab(HWND tabControl);
+// Asks a top-level window to close as its system menu's "Close" does.
+void RequestClose(HWND window);
+
+// Starts a program, in `directory` unless null; returns its process
+// information (close both handles).
+bool StartProgram(const std::string& commandLine, PROCESS_INFORMATION* process,
+                  const char* directory = nullptr);
 // Waits for the process to end; returns false on time-out.
 bool WaitForExit(HANDLE process, int timeoutMs, DWORD* exitCode);
 

@@ -1,0 +1,121 @@
+#include "tests/support/KorvelSession.h"
+
+#include <cstdlib>
+
+#include "resources/forms/ControlIds.h"
+
+namespace testing_support {
+
+namespace {
+
+constexpr char kMainClass[] = "TForm1";
+constexpr char kWaitClass[] = "TWaitDialog";
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') {
+    for (char& c : path) {
+      if (c == '/') c = '\\';
+    }
+    path = "Z:" + path;
+  }
+  return path;
+}
+
+bool ButtonPresent(const MessageBoxSeen& box, const char* caption) {
+  for (const std::string& button : box.buttons) {
+    if (button == caption) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string LocateKorvel() {
+  if (const char* fromEnvironment = std::getenv("KORVEL_EXE")) {
+    if (*fromEnvironment) return WindowsPath(fromEnvironment);
+  }
+  char module[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, module, sizeof module);
+  std::string path = module;
+  const std::string::size_type slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "Korvel.exe";
+}
+
+int KorvelSession::DefaultAnswer(const MessageBoxSeen& box) {
+  if (ButtonPresent(box, "OK")) return IDOK;
+  if (ButtonPresent(box, "&Yes")) return IDYES;
+  return IDCANCEL;
+}
+
+KorvelSession::~KorvelSession() {
+  if (process_) {
+    if (started_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    CloseHandle(process_);
+  }
+}
+
+bool KorvelSession::Start(const std::string& exe, const char* directory) {
+  PROCESS_INFORMATION info{};
+  const std::string line = "\"" + exe + "\"";
+  if (!StartProgram(line, &info, directory ? directory : "C:\\")) return false;
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  pid_ = info.dwProcessId;
+  started_ = true;
+  return true;
+}
+
+bool KorvelSession::Attach(int timeoutMs) {
+  HWND main = WaitFor([] { return FindAnyTopLevel(kMainClass); }, timeoutMs);
+  if (!main) return false;
+  pid_ = ProcessOf(main);
+  process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid_);
+  return process_ != nullptr;
+}
+
+bool KorvelSession::AnswerShowingBox(const BoxHandler& handler) {
+  HWND box = FindMessageBox(pid_);
+  if (!box) return false;
+  MessageBoxSeen seen = ReadMessageBox(box);
+  const int answer = handler(seen);
+  boxes_.push_back(seen);
+  PressMessageBoxButton(box, answer);
+  return true;
+}
+
+bool KorvelSession::WaitForStartUp(int timeoutMs, const BoxHandler& handler) {
+  bool waitDialogSeen = false;
+  for (int waited = 0; waited < timeoutMs; waited += 50) {
+    if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) return false;
+    if (AnswerShowingBox(handler)) continue;
+    HWND main = FindAnyTopLevel(kMainClass, nullptr, pid_);
+    const bool waitDialogThere = FindAnyTopLevel(kWaitClass, nullptr, pid_) != nullptr;
+    waitDialogSeen = waitDialogSeen || waitDialogThere;
+    if (main && !waitDialogThere && (IsWindowVisible(main) || waitDialogSeen)) {
+      main_ = main;
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
+bool KorvelSession::WaitForEnd(int timeoutMs, DWORD* exitCode, const BoxHandler& handler) {
+  for (int waited = 0; waited < timeoutMs; waited += 50) {
+    if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) {
+      if (exitCode) GetExitCodeProcess(process_, exitCode);
+      return true;
+    }
+    AnswerShowingBox(handler);
+  }
+  return false;
+}
+
+bool KorvelSession::CloseWithButton(int timeoutMs, DWORD* exitCode, const BoxHandler& handler) {
+  HWND button = main_ ? FindControl(main_, korvel::ctl::Button1) : nullptr;
+  if (!button) return false;
+  Click(button);
+  return WaitForEnd(timeoutMs, exitCode, handler);
+}
+
+}  // namespace testing_support
