@@ -13,7 +13,8 @@ loader=/usr/lib/wine/wine64
 if tools/can-run-win32; then preset=win32; loader=/usr/lib/wine/wine; fi
 echo "Building the $preset programs..."
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Korvel korvel_drive >/dev/null
+cmake --build --preset "$preset" --target Korvel korvel_drive >/dev/null 2>&1 ||
+  cmake --build --preset "$preset" --target Korvel korvel_drive
 cmake --preset native >/dev/null
 cmake --build --preset native --target korvel_make_config >/dev/null
 
@@ -22,6 +23,8 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   echo "Making the demo Wine prefix..."
   mkdir -p "$WINEPREFIX"
   "$loader" wineboot -i >/dev/null 2>&1
+  # Unmanaged windows: no wait for a window manager, frames drawn by Wine.
+  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.ready"
 fi
@@ -46,10 +49,12 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
   cd "$1" && "$2" Korvel.exe & korvel=$!
   cd "$3"
-  geometry=$("$2" "$4" wait)
-  import -window root -crop "$geometry" +repage "$5"
+  "$2" "$4" wait 120
+  window=$(xwininfo -root -tree | awk "/\"Korvel\": \\(/ {print \$1; exit}")
+  import -window "$window" "$5"
   "$2" "$4" close
   wait $korvel
+  wineserver -w
 ' run "$home" "$loader" "$root" "$drive" "$shot"
 wineserver -w
 echo "Korvel started and closed in a virtual display; its main window: $shot"
