@@ -27,6 +27,44 @@ unsigned GetWindowsDirectoryA(char* buffer, unsigned size);
 int GetCurrentDrive();
 // As GetCurrentDirectoryA.
 unsigned GetCurrentDirectoryA(unsigned size, char* buffer);
+// As the C runtime's _chdrive (1 = A:) and _chdir; true on success.
+bool SetCurrentDrive(int drive);
+bool SetCurrentDirectoryA(const char* path);
+// As GetShortPathNameA: the length of the short (8.3) path, 0 on failure.
+unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size);
+
+// Lists the files matching a pattern ("*.sf2") in the current folder or the
+// pattern's folder: the first name goes into `name` (MAX_PATH bytes); 0 when
+// nothing matches. FindNextFile gives the following names.
+using FindHandle = std::uintptr_t;
+FindHandle FindFirstFile(const char* pattern, char* name, unsigned size);
+bool FindNextFile(FindHandle find, char* name, unsigned size);
+void FindClose(FindHandle find);
+
+// ---- Run-time libraries and installable drivers ---------------------------------
+
+using Module = std::uintptr_t;
+Module LoadLibraryA(const char* name);
+void* GetProcAddress(Module module, const char* name);
+void FreeLibrary(Module module);
+
+using Driver = std::uintptr_t;
+// OpenDriver(name, no section, 0); 0 on failure.
+Driver OpenDriver(const char* name);
+std::intptr_t SendDriverMessage(Driver driver, std::uint32_t message, std::intptr_t param1,
+                                std::intptr_t param2);
+long CloseDriver(Driver driver);
+
+// The block of 16-bit global memory that the EWS64 driver reads and writes:
+// `flat` is the program's view, `address` what the driver messages carry
+// (a 16:16 address where the WOW32 bridge works, else the flat address).
+struct DriverBlock {
+  void* flat = nullptr;
+  std::intptr_t address = 0;
+  std::uintptr_t memory = 0;  // what FreeDriverBlock needs
+};
+bool AllocDriverBlock(unsigned size, DriverBlock* block);
+void FreeDriverBlock(DriverBlock* block);
 
 // ---- Registry ----------------------------------------------------------------
 

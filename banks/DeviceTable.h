@@ -1,0 +1,85 @@
+// The device table and the generic device operations. Each operation looks
+// at the device's kind and hands the work to the EWS64 or the SoundFont
+// backend. Failures are reported through the shared ErrorState.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "banks/ErrorReport.h"
+#include "banks/ShellPort.h"
+#include "banks/SoundDevice.h"
+#include "config/Configuration.h"
+#include "config/ScratchRing.h"
+
+namespace korvel {
+
+class Ews64Backend;
+class SoundFontBackend;
+
+class DeviceTable {
+ public:
+  static constexpr std::size_t kHeaderBufferSize = 1024;
+
+  DeviceTable(Configuration& config, ErrorState& errors, ShellPort& shell, ScratchRing& scratch);
+  ~DeviceTable();
+  DeviceTable(const DeviceTable&) = delete;
+  DeviceTable& operator=(const DeviceTable&) = delete;
+
+  // Header buffer, driver block and scratch ring; ErrorCode 2 on failure.
+  void InitBankLayer();
+  void ShutdownBankLayer();
+
+  // Backends, opened at start-up as the option flags ask.
+  Ews64Backend& Ews64() { return *ews64_; }
+  SoundFontBackend& SoundFont() { return *soundFont_; }
+
+  void RefreshDevices();
+  void ReleaseDevices();
+  int Count() const { return count_; }
+  SoundDevice& Device(int dev) { return devices_[dev]; }
+  const SoundDevice& Device(int dev) const { return devices_[dev]; }
+
+  void OpenDeviceAccess(int dev);
+  void CloseDeviceAccess(int dev);
+  void OpenAllSoundFontDevices();
+  void CloseAllSoundFontDevices();
+
+  // Dispatching operations.
+  bool IsBankLoaded(int dev, int slot, const char* name);
+  void LoadBankFile(int dev, int slot, const char* path);
+  std::int32_t ClearSlotInDevice(int dev, int slot);
+  void ReadSlotInfo(int dev, int slot, BankSlot& rec);
+  void ReadBankName(int dev, const char* path, BankSlot& rec);
+  void ReadMemInfo(int dev);
+  void ReadAllMemInfo();
+  int SmartSlot(int dev, int slot, const char* path);
+
+  std::uint32_t NextUseStamp() { return ++useCounter_; }
+  void NormaliseUseStamps();
+  // The slot part of switching virtual bank mode: exchanges the views of
+  // every EWS64 device, then refreshes as the flags allow.
+  void ApplyVirtualBankMode();
+
+  bool VirtualBankMode() const { return config_.Has(VBMode); }
+  Configuration& Config() { return config_; }
+  ErrorState& Errors() { return errors_; }
+  ShellPort& Shell() { return shell_; }
+  ScratchRing& Scratch() { return scratch_; }
+  // 1024 bytes for reading bank file headers.
+  std::uint8_t* HeaderBuffer() { return headerBuffer_.get(); }
+
+ private:
+  Configuration& config_;
+  ErrorState& errors_;
+  ShellPort& shell_;
+  ScratchRing& scratch_;
+  std::unique_ptr<Ews64Backend> ews64_;
+  std::unique_ptr<SoundFontBackend> soundFont_;
+  std::unique_ptr<std::uint8_t[]> headerBuffer_;
+  SoundDevice devices_[kMaxDevices];
+  int count_ = 0;
+  std::uint32_t useCounter_ = 0;
+};
+
+}  // namespace korvel
