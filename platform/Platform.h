@@ -35,10 +35,10 @@ unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size)
 
 // Lists the files matching a pattern ("*.sf2") in the current folder or the
 // pattern's folder: the first name goes into `name` (MAX_PATH bytes); 0 when
-// nothing matches. FindNextFile gives the following names.
+// nothing matches. FindNextFileA gives the following names.
 using FindHandle = std::uintptr_t;
-FindHandle FindFirstFile(const char* pattern, char* name, unsigned size);
-bool FindNextFile(FindHandle find, char* name, unsigned size);
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size);
+bool FindNextFileA(FindHandle find, char* name, unsigned size);
 void FindClose(FindHandle find);
 
 // ---- Run-time libraries and installable drivers ---------------------------------
