@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386
   xvfb xauth x11-utils imagemagick
+  timgm6mb-soundfont
 )
 
 missing=()
