@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,59 @@ void SetFileWriteLimit(long long bytes);
 void SetFileCreationFails(bool fails);
 // ReplaceFileWith fails (and changes nothing) while set.
 void SetReplaceFails(bool fails);
+
+// ---- Sound card components ------------------------------------------------------
+
+// The emulated EWS64 driver "EWSAUDIO.DRV" and the managers "SFMAN32.DLL" and
+// "AWEMAN32.DLL", answered in-process by the emulator cores. None is
+// installed after a reset: OpenDriver and LoadLibraryA then fail as on a
+// machine without the cards.
+enum Component : unsigned {
+  kEwsAudioDriver = 0x1,
+  kSoundFontManager = 0x2,
+  kAweManager = 0x4,
+  kAllComponents = 0x7,
+};
+// Installs the components with the emulator's configuration file and its
+// default state file (Windows paths in the sandbox; the configuration may be
+// missing, then the emulator's defaults apply). Bank paths that the program
+// sends are mapped into the sandbox like every other path. Installing again
+// starts a new emulator that reads both files afresh, as after a restart.
+void InstallEmulators(const std::string& configFile, const std::string& stateFile,
+                      unsigned components = kAllComponents);
+// Removes the components and stops the emulator. Open drivers and loaded
+// libraries stay counted until they are closed and freed.
+void UninstallEmulators();
+
+// Every LoadLibraryA call that succeeded, with the name as asked.
+const std::vector<std::string>& LoadedLibraries();
+// Libraries loaded and not yet freed; drivers opened and not yet closed.
+int OpenLibraryCount();
+int OpenDriverCount();
+// GetProcAddress gives `address` for the export `name` (of any installed
+// library); nullptr makes the export missing. Cleared by Reset.
+void OverrideExport(const std::string& name, void* address);
+
+// The messages sent to an open driver, with a copy of the driver block as it
+// was when sent when the second parameter is a block's address.
+struct DriverMessage {
+  std::uint32_t message = 0;
+  std::intptr_t param1 = 0;
+  std::intptr_t param2 = 0;
+  std::vector<std::uint8_t> block;
+};
+const std::vector<DriverMessage>& DriverMessages();
+void ClearDriverMessages();
+// While set, the hook sees every message first; a value it returns is the
+// driver's answer, std::nullopt passes the message on to the emulator.
+using DriverHook =
+    std::function<std::optional<std::intptr_t>(std::uint32_t message, std::intptr_t param1,
+                                                std::intptr_t param2)>;
+void SetDriverHook(DriverHook hook);
+// AllocDriverBlock fails while set, as when no 16-bit memory can be had.
+void SetDriverBlockFails(bool fails);
+// Driver blocks allocated and not yet freed.
+int OpenDriverBlocks();
 
 // ---- Registry ----------------------------------------------------------------
 

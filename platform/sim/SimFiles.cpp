@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,15 @@ struct FileState {
   long long writeBudget = -1;  // bytes still accepted by limited files; -1 = no limit
   bool creationFails = false;
   bool replaceFails = false;
+  // The folder last made current on each drive, as the C runtime keeps it.
+  std::map<char, std::string> driveDirectories;
+  // Open file searches: the matching names and how many were handed out.
+  struct Search {
+    std::vector<std::string> names;
+    std::size_t next = 0;
+  };
+  std::map<FindHandle, Search> searches;
+  FindHandle nextSearch = 1;
 };
 
 FileState& State() {
@@ -209,6 +219,53 @@ bool IsRegularFile(const std::string& host) {
   return fs::is_regular_file(host, error);
 }
 
+
+void MakeCurrent(const WindowsPath& path) {
+  FileState& state = State();
+  state.currentDirectory = ToWindows(path);
+  state.driveDirectories[path.drive] = state.currentDirectory;
+}
+
+bool EqualIgnoringCase(char a, char b) {
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// "*" and "?" as FindFirstFileA takes them, without regard to case.
+bool WildcardMatch(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern == '?' || (*pattern != '\0' && EqualIgnoringCase(*pattern, *name))) {
+      ++pattern;
+      ++name;
+    } else if (star != nullptr) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// Copies a found name as FindFirstFileA's cFileName would hold it, cut to the buffer.
+void PutName(const std::string& found, char* name, unsigned size) {
+  if (name == nullptr || size == 0) return;
+  const std::size_t n = std::min<std::size_t>(found.size(), size - 1);
+  std::memcpy(name, found.data(), n);
+  name[n] = '\0';
+}
+
 }  // namespace
 
 namespace sim {
@@ -238,7 +295,7 @@ void SetWindowsDirectory(const char* path) {
 void SetCurrentDirectory(const char* path) {
   std::optional<WindowsPath> parsed = Parse(path);
   if (!parsed) return;
-  State().currentDirectory = ToWindows(*parsed);
+  MakeCurrent(*parsed);
   std::error_code error;
   fs::create_directories(ToHost(*parsed), error);
 }
@@ -311,5 +368,75 @@ int GetCurrentDrive() { return State().currentDirectory[0] - 'A' + 1; }
 unsigned GetCurrentDirectoryA(unsigned size, char* buffer) {
   return ReportString(State().currentDirectory, buffer, size);
 }
+
+bool SetCurrentDrive(int drive) {
+  if (drive < 1 || drive > 26) return false;
+  const char letter = static_cast<char>('A' + drive - 1);
+  if (!IsDirectory((fs::path(Root()) / std::string(1, letter)).string())) return false;
+  FileState& state = State();
+  auto remembered = state.driveDirectories.find(letter);
+  std::string folder = remembered != state.driveDirectories.end() ? remembered->second
+                                                                  : std::string(1, letter) + ":\\";
+  if (!IsDirectory(ToHost(folder.c_str()))) folder = std::string(1, letter) + ":\\";
+  std::optional<WindowsPath> parsed = Parse(folder.c_str());
+  MakeCurrent(*parsed);
+  return true;
+}
+
+bool SetCurrentDirectoryA(const char* path) {
+  std::optional<WindowsPath> parsed = Parse(path);
+  if (!parsed || path[0] == '\0' || !IsDirectory(ToHost(*parsed))) return false;
+  MakeCurrent(*parsed);
+  return true;
+}
+
+// The simulated disk keeps no separate short names: an existing path is its
+// own short form, as on a volume with 8.3 names turned off.
+unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size) {
+  if (longPath == nullptr) return 0;
+  const std::string host = ToHost(longPath);
+  std::error_code error;
+  if (host.empty() || !fs::exists(host, error)) return 0;
+  const auto length = static_cast<unsigned>(std::strlen(longPath));
+  if (shortPath == nullptr || size < length + 1) return length + 1;
+  std::memmove(shortPath, longPath, length + 1);
+  return length;
+}
+
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
+  if (pattern == nullptr) return 0;
+  const std::string text(pattern);
+  const std::size_t cut = text.find_last_of("\\/:");
+  const std::string folder = cut == std::string::npos ? std::string() : text.substr(0, cut + 1);
+  const std::string mask = cut == std::string::npos ? text : text.substr(cut + 1);
+  const std::string host = folder.empty() ? ToHost(State().currentDirectory.c_str())
+                                          : ToHost(folder.c_str());
+  if (host.empty() || mask.empty()) return 0;
+
+  FileState::Search search;
+  std::error_code error;
+  for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
+    const std::string found = it->path().filename().string();
+    if (IsRegularFile(it->path().string()) && WildcardMatch(mask.c_str(), found.c_str()))
+      search.names.push_back(found);
+  }
+  if (search.names.empty()) return 0;
+  std::sort(search.names.begin(), search.names.end(), LessIgnoringCase);
+  PutName(search.names[0], name, size);
+  search.next = 1;
+  FileState& state = State();
+  const FindHandle handle = state.nextSearch++;
+  state.searches[handle] = std::move(search);
+  return handle;
+}
+
+bool FindNextFileA(FindHandle find, char* name, unsigned size) {
+  auto it = State().searches.find(find);
+  if (it == State().searches.end() || it->second.next >= it->second.names.size()) return false;
+  PutName(it->second.names[it->second.next++], name, size);
+  return true;
+}
+
+void FindClose(FindHandle find) { State().searches.erase(find); }
 
 }  // namespace platform

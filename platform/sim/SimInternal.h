@@ -9,5 +9,6 @@ namespace platform::sim::detail {
 void ResetFiles(const std::string& sandboxRoot);
 void ResetRegistry();
 void ResetShell();
+void ResetDrivers();
 
 }  // namespace platform::sim::detail

@@ -63,6 +63,7 @@ void Reset(const std::string& sandboxRoot) {
   detail::ResetFiles(sandboxRoot);
   detail::ResetRegistry();
   detail::ResetShell();
+  detail::ResetDrivers();
 }
 
 Sandbox::Sandbox() {

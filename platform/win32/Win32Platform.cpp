@@ -1,14 +1,36 @@
 // The real operating system: each call forwards to its Win32 or C runtime twin.
 #include <windows.h>
 #include <direct.h>
+#include <mmsystem.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "emulators/bridge/DriverBlock16.h"
 #include "platform/Platform.h"
 
 namespace platform {
 
 namespace {
 HKEY AsKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HDRVR AsDriver(Driver driver) { return reinterpret_cast<HDRVR>(driver); }
+
+void PutFoundName(const WIN32_FIND_DATAA& data, char* name, unsigned size) {
+  if (name == nullptr || size == 0) return;
+  const std::size_t n = std::min<std::size_t>(std::strlen(data.cFileName), size - 1);
+  std::memcpy(name, data.cFileName, n);
+  name[n] = '\0';
+}
+
+// Folders are passed over: the callers look for files.
+bool NextFileFound(HANDLE find, WIN32_FIND_DATAA& data) {
+  while (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (!::FindNextFileA(find, &data)) return false;
+  }
+  return true;
+}
 }  // namespace
 
 std::FILE* OpenFile(const char* path, const char* mode) { return std::fopen(path, mode); }
@@ -33,6 +55,80 @@ int GetCurrentDrive() { return _getdrive(); }
 
 unsigned GetCurrentDirectoryA(unsigned size, char* buffer) {
   return ::GetCurrentDirectoryA(size, buffer);
+}
+
+bool SetCurrentDrive(int drive) { return _chdrive(drive) == 0; }
+
+bool SetCurrentDirectoryA(const char* path) { return ::SetCurrentDirectoryA(path) != FALSE; }
+
+unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size) {
+  return ::GetShortPathNameA(longPath, shortPath, size);
+}
+
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA(pattern, &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  if (!NextFileFound(find, data)) {
+    ::FindClose(find);
+    return 0;
+  }
+  PutFoundName(data, name, size);
+  return reinterpret_cast<FindHandle>(find);
+}
+
+bool FindNextFileA(FindHandle find, char* name, unsigned size) {
+  WIN32_FIND_DATAA data;
+  HANDLE handle = reinterpret_cast<HANDLE>(find);
+  if (!::FindNextFileA(handle, &data) || !NextFileFound(handle, data)) return false;
+  PutFoundName(data, name, size);
+  return true;
+}
+
+void FindClose(FindHandle find) { ::FindClose(reinterpret_cast<HANDLE>(find)); }
+
+Module LoadLibraryA(const char* name) { return reinterpret_cast<Module>(::LoadLibraryA(name)); }
+
+void* GetProcAddress(Module module, const char* name) {
+  return reinterpret_cast<void*>(::GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+void FreeLibrary(Module module) { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }
+
+// OpenDriver takes wide names only.
+Driver OpenDriver(const char* name) {
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+  if (length <= 0) return 0;
+  std::vector<WCHAR> wide(static_cast<std::size_t>(length));
+  ::MultiByteToWideChar(CP_ACP, 0, name, -1, wide.data(), length);
+  return reinterpret_cast<Driver>(::OpenDriver(wide.data(), nullptr, 0));
+}
+
+std::intptr_t SendDriverMessage(Driver driver, std::uint32_t message, std::intptr_t param1,
+                                std::intptr_t param2) {
+  return ::SendDriverMessage(AsDriver(driver), message, param1, param2);
+}
+
+long CloseDriver(Driver driver) {
+  return static_cast<long>(::CloseDriver(AsDriver(driver), 0, 0));
+}
+
+bool AllocDriverBlock(unsigned size, DriverBlock* block) {
+  korvel::bridge::DriverBlock bridged;
+  const bool ok = korvel::bridge::AllocDriverBlock(size, &bridged);
+  block->flat = bridged.flat;
+  block->address = bridged.param;
+  block->memory = bridged.handle16;
+  return ok;
+}
+
+void FreeDriverBlock(DriverBlock* block) {
+  korvel::bridge::DriverBlock bridged;
+  bridged.flat = block->flat;
+  bridged.param = block->address;
+  bridged.handle16 = static_cast<std::uint16_t>(block->memory);
+  korvel::bridge::FreeDriverBlock(&bridged);
+  *block = DriverBlock{};
 }
 
 long RegCreateKeyExA(RegKey hive, const char* path, const char* keyClass, RegKey* result) {
