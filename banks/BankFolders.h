@@ -9,9 +9,12 @@
 namespace korvel {
 
 constexpr std::size_t kResolvedPathSize = 200;
+constexpr std::size_t kFolderSize = 128;
 
 // Walks the folder list: each call gives the next folder (without a
-// trailing "\") in `folder` (128 bytes), or false at the end.
+// trailing "\") in `folder` (kFolderSize bytes), or false at the end. An
+// entry with a "." is a file path: its folder is given and the list ends
+// there. Empty entries, and entries too long for `folder`, are passed over.
 class BankFolderWalk {
  public:
   explicit BankFolderWalk(const char* list) : rest_(list) {}
@@ -21,14 +24,22 @@ class BankFolderWalk {
   const char* rest_;
 };
 
-// Replaces a short or empty bank name by the title of the slot's file.
+// Replaces a name shorter than 2 characters, or "User Bank" in any case, by
+// the title of `slotPath` with its first letter upper-cased; nothing when
+// `slotPath` is empty. `name` holds `nameSize` bytes.
 void BankDisplayName(const char* slotPath, char* name, std::size_t nameSize);
-// A bare file name becomes the first existing folder + "\" + name.
-// `path` holds kResolvedPathSize bytes.
+// A bare file name becomes the first existing folder + "\" + name; a path
+// with a drive ("C:...") is taken as it is. `path` holds kResolvedPathSize
+// bytes; a folder + name that would not fit in it is not tried.
 bool ResolveBankPath(const Configuration& config, char* path);
-// An absolute path into one of the folders becomes its bare file name.
+// An absolute path directly inside one of the folders becomes its bare file
+// name (at most 63 characters). The result is never longer than `path` was.
 void ShortenBankPath(const Configuration& config, char* path);
-// Adds the folder of an absolute file path to the list if it is not there.
+// Adds the folder of an absolute file path to the list if it is not there
+// and the list, with its ";", stays within 511 characters.
 void AddBankFolder(Configuration& config, const char* path);
+
+// Equal texts within the first `n` bytes, ignoring ASCII case.
+bool SameTextIgnoringCase(const char* a, const char* b, std::size_t n);
 
 }  // namespace korvel
