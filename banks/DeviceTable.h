@@ -30,22 +30,28 @@ class DeviceTable {
   void InitBankLayer();
   void ShutdownBankLayer();
 
+  // At most four devices, EWS64 cards first; a fifth device that a backend
+  // reports is left out. Fills the device selector.
+
   // Backends, opened at start-up as the option flags ask.
   Ews64Backend& Ews64() { return *ews64_; }
   SoundFontBackend& SoundFont() { return *soundFont_; }
 
   void RefreshDevices();
+  // Empties the device records' tables; the count becomes 0.
   void ReleaseDevices();
   int Count() const { return count_; }
   SoundDevice& Device(int dev) { return devices_[dev]; }
   const SoundDevice& Device(int dev) const { return devices_[dev]; }
 
+  // ErrorCode 11 for a device number outside the table or an unknown kind.
   void OpenDeviceAccess(int dev);
   void CloseDeviceAccess(int dev);
   void OpenAllSoundFontDevices();
   void CloseAllSoundFontDevices();
 
-  // Dispatching operations.
+  // Dispatching operations: a device number outside the count, or a slot
+  // outside 0-127 (ErrorCode 17), is not handed to a backend.
   bool IsBankLoaded(int dev, int slot, const char* name);
   void LoadBankFile(int dev, int slot, const char* path);
   std::int32_t ClearSlotInDevice(int dev, int slot);
@@ -56,10 +62,16 @@ class DeviceTable {
   int SmartSlot(int dev, int slot, const char* path);
 
   std::uint32_t NextUseStamp() { return ++useCounter_; }
+  std::uint32_t UseCounter() const { return useCounter_; }
   void NormaliseUseStamps();
-  // The slot part of switching virtual bank mode: exchanges the views of
-  // every EWS64 device, then refreshes as the flags allow.
-  void ApplyVirtualBankMode();
+  // The slot part of switching virtual bank mode, after `VBMode` changed:
+  // exchanges the views of every EWS64 device, then refreshes the slots
+  // unless a preset is being loaded or the program is setting its controls.
+  void ApplyVirtualBankMode(bool loadingPreset, bool updatingControls);
+
+  // Names `path` as the failing file through a copy of its own, so that a
+  // later ReportError still finds it when the caller's buffer is gone.
+  const char* KeepFailingFile(const char* path);
 
   bool VirtualBankMode() const { return config_.Has(VBMode); }
   Configuration& Config() { return config_; }
@@ -80,6 +92,7 @@ class DeviceTable {
   SoundDevice devices_[kMaxDevices];
   int count_ = 0;
   std::uint32_t useCounter_ = 0;
+  char failingFile_[260] = {};
 };
 
 }  // namespace korvel
