@@ -12,7 +12,7 @@ std::uint32_t FindTagInHeader(DeviceTable& layer, const char* path, const char* 
                               char* text, std::size_t textSize, int width) {
   if (text != nullptr && textSize > 0) text[0] = '\0';
   ErrorState& errors = layer.Errors();
-  errors.failingFile = path != nullptr ? path : "";
+  layer.KeepFailingFile(path);
   std::FILE* file = path != nullptr ? platform::OpenFile(path, "rb") : nullptr;
   if (file == nullptr) {
     errors.ErrorCode = kErrFileNotFound;

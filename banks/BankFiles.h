@@ -18,8 +18,8 @@ constexpr std::size_t kHeaderReadSize = 512;
 // returns the little-endian number there, or 0 when it does not lie wholly
 // within the bytes read. `text` may be null; it is emptied first.
 //
-// The failing-file name becomes `path`, so the caller keeps `path` alive
-// until it has reported. A file that cannot be opened sets ErrorCode 6.
+// The failing-file name becomes `path` (the layer keeps a copy). A file
+// that cannot be opened sets ErrorCode 6.
 std::uint32_t FindTagInHeader(DeviceTable& layer, const char* path, const char* tag, int offset,
                               char* text, std::size_t textSize, int width);
 

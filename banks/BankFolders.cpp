@@ -137,8 +137,10 @@ void ShortenBankPath(const Configuration& config, char* path) {
     std::string bare = title.c_str();
     bare += '.';
     bare += extension.c_str();
-    // The bare name is shorter than the path it came from, so it fits in place.
-    BoundedCopy(path, bare.c_str(), kPathEntryChars + 1);
+    // A bare name too long for a path entry would name another file once
+    // cut: the absolute path is kept instead. Otherwise it is shorter than
+    // the path it came from, so it fits in place.
+    if (bare.size() <= kPathEntryChars) BoundedCopy(path, bare.c_str(), bare.size() + 1);
     return;
   }
 }

@@ -33,7 +33,8 @@ void BankDisplayName(const char* slotPath, char* name, std::size_t nameSize);
 // bytes; a folder + name that would not fit in it is not tried.
 bool ResolveBankPath(const Configuration& config, char* path);
 // An absolute path directly inside one of the folders becomes its bare file
-// name (at most 63 characters). The result is never longer than `path` was.
+// name, when that has at most 63 characters (a path entry's room); the
+// result is never longer than `path` was.
 void ShortenBankPath(const Configuration& config, char* path);
 // Adds the folder of an absolute file path to the list if it is not there
 // and the list, with its ";", stays within 511 characters.

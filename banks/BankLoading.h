@@ -2,7 +2,10 @@
 // refreshing slots from the devices.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "banks/DeviceTable.h"
 
@@ -10,9 +13,61 @@ namespace korvel {
 
 enum UnloadMode { kUnloadKeepPath = 0, kUnloadForget = 1, kUnloadDefault = 2 };
 
+constexpr int kMaxReplacementRounds = 128;
+
+// Loads the bank file into the slot, evicting other banks when the sound
+// memory is full. "<..." placeholders succeed doing nothing. Returns the
+// ErrorCode (1 on success).
 std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path);
+// Removes the slot's bank from the device (modes above).
 void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode);
+
+// The folder search of RefreshSlot. What it lists and reads is kept for the
+// object's lifetime, so one RefreshAllSlots lists each folder once per device
+// kind and reads each bank file's name at most once, whatever the number of
+// slots. Make one per refresh: it does not see files that change meanwhile.
+class BankFolderSearch {
+ public:
+  explicit BankFolderSearch(DeviceTable& layer) : layer_(layer) {}
+
+  // Walks the bank folders in order, making each the current drive and
+  // folder, and stores in `found` the bare name of the first "*.tts" (EWS64)
+  // or "*.sf2" (SoundFont) file whose bank name equals `name`, ignoring case.
+  // Folders that cannot be made current are passed over.
+  bool Find(int dev, const char* name, char* found, std::size_t foundSize);
+
+  // Bank names read from files so far.
+  std::size_t FilesRead() const { return filesRead_; }
+
+ private:
+  struct File {
+    std::string name;  // as listed, the bare file name
+    std::string path;  // absolute
+    bool read = false;
+    char bankName[sizeof(BankSlot::name)] = {};
+  };
+  struct Listing {
+    int kind = 0;
+    std::string folder;  // absolute, as the current folder reported it
+    std::vector<File> files;
+  };
+
+  Listing& ListingOf(int kind, const char* folder, const char* pattern);
+  void ReadName(int dev, File& file);
+
+  DeviceTable& layer_;
+  std::vector<Listing> listings_;
+  std::size_t filesRead_ = 0;
+};
+
+// Re-reads one slot from the device; a loaded slot without a file is looked
+// up in the bank folders. Bit 0 of `keepAssigned` leaves `Assigned` alone.
 void RefreshSlot(DeviceTable& layer, int dev, int slot, BankSlot& rec, int keepAssigned);
+void RefreshSlot(DeviceTable& layer, int dev, int slot, BankSlot& rec, int keepAssigned,
+                 BankFolderSearch& search);
+// RefreshSlot for every slot of every device, in device order, up to the
+// first device that is not open; with `markAssigned` every loaded slot
+// becomes `Assigned`.
 void RefreshAllSlots(DeviceTable& layer, bool markAssigned);
 
 }  // namespace korvel

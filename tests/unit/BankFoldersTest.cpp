@@ -203,14 +203,19 @@ TEST(ShortenBankPathTest, OtherPathsStayAsTheyAre) {
   }
 }
 
-TEST(ShortenBankPathTest, ResultIsCutTo63Characters) {
+TEST(ShortenBankPathTest, BareNameLongerThanAPathEntryLeavesThePathAlone) {
   Configuration config;
   std::strcpy(config.bankfolder, "C:\\B");
   char path[kResolvedPathSize];
-  const std::string name = std::string(100, 'p') + ".sf2";
-  std::strcpy(path, ("C:\\B\\" + name).c_str());
+  const std::string fits = std::string(59, 'p') + ".sf2";  // 63 characters
+  std::strcpy(path, ("C:\\B\\" + fits).c_str());
   ShortenBankPath(config, path);
-  EXPECT_EQ(std::string(path), name.substr(0, 63));
+  EXPECT_EQ(std::string(path), fits);
+
+  const std::string tooLong = std::string(60, 'p') + ".sf2";  // 64: cut, it would name another file
+  std::strcpy(path, ("C:\\B\\" + tooLong).c_str());
+  ShortenBankPath(config, path);
+  EXPECT_EQ(std::string(path), "C:\\B\\" + tooLong);
 }
 
 TEST(AddBankFolderTest, AddsTheFolderOfAnAbsolutePathOnce) {

@@ -1,0 +1,317 @@
+#include "banks/BankLoading.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "banks/BankFiles.h"
+#include "banks/BankFolders.h"
+#include "config/ErrorBox.h"
+#include "config/TextHelpers.h"
+#include "platform/Platform.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr unsigned kListedNameSize = 260;  // MAX_PATH
+
+bool ValidDevice(DeviceTable& layer, int dev) { return dev >= 0 && dev < layer.Count(); }
+
+int SlotCountOf(const SoundDevice& device) {
+  return device.slotCount < kSlotsPerDevice ? device.slotCount : kSlotsPerDevice;
+}
+
+bool ValidSlot(DeviceTable& layer, int dev, int slot) {
+  return ValidDevice(layer, dev) && slot >= 0 && slot < SlotCountOf(layer.Device(dev));
+}
+
+const char* PatternOf(int kind) {
+  switch (kind) {
+    case kKindEws64:
+      return "*.tts";
+    case kKindSoundFont:
+      return "*.sf2";
+    default:
+      return nullptr;
+  }
+}
+
+// Virtual bank mode: the loaded slot (other than the target) with the
+// smallest stamp, the first of equal stamps; a loaded slot that is not
+// Assigned is taken at once.
+int OldestLoadedSlot(const SoundDevice& device, int target) {
+  int victim = -1;
+  std::uint32_t oldest = 0;
+  const int count = SlotCountOf(device);
+  for (int i = 0; i < count; ++i) {
+    const BankSlot& candidate = device.slots[i];
+    if (!candidate.Has(Loaded) || i == target) continue;
+    if (!candidate.Has(Assigned)) return i;
+    if (victim < 0 || candidate.useStamp < oldest) {
+      victim = i;
+      oldest = candidate.useStamp;
+    }
+  }
+  return victim;
+}
+
+// One round's eviction. Returns whether there was a victim.
+bool EvictOne(DeviceTable& layer, int dev, int target) {
+  SoundDevice& device = layer.Device(dev);
+  if (layer.VirtualBankMode()) {
+    const int victim = OldestLoadedSlot(device, target);
+    if (victim < 0) return false;
+    UnloadSlot(layer, dev, victim, kUnloadDefault);
+    return true;
+  }
+  const int count = device.Has(EightBanks) ? 8 : SlotCountOf(device);
+  for (int i = 0; i < count; ++i) {
+    BankSlot& candidate = device.slots[i];
+    if (candidate.name[0] == '\0' || candidate.Has(Assigned)) continue;
+    UnloadSlot(layer, dev, i, kUnloadForget);
+    candidate.name[0] = '\0';
+    return true;
+  }
+  return false;
+}
+
+// The caller's path as a slot's path entry. One longer than the entry is
+// kept as its bare name when it lies in a bank folder, and otherwise not at
+// all: cut, it would name another file.
+void StorePathEntry(const Configuration& config, char* entry, const char* path) {
+  char work[kResolvedPathSize];
+  BoundedCopy(work, path, sizeof work);
+  if (std::strlen(work) >= kPathEntrySize) ShortenBankPath(config, work);
+  if (std::strlen(work) >= kPathEntrySize) work[0] = '\0';
+  BoundedCopy(entry, work, kPathEntrySize);
+}
+
+}  // namespace
+
+std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path) {
+  ErrorState& errors = layer.Errors();
+  errors.ErrorCode = kErrOk;
+  if (path != nullptr && path[0] == '<') return kErrOk;
+  if (!ValidSlot(layer, dev, slot)) {
+    errors.ErrorCode = kErrInvalidArguments;
+    return errors.ErrorCode;
+  }
+  if (path == nullptr) path = "";
+  // A path the work buffer cannot hold would be cut into another file's name.
+  if (std::strlen(path) >= kResolvedPathSize) {
+    layer.KeepFailingFile(path);
+    errors.ErrorCode = kErrFileNotFound;
+    return errors.ErrorCode;
+  }
+
+  char resolved[kResolvedPathSize];
+  BoundedCopy(resolved, path, sizeof resolved);
+  if (!ResolveBankPath(layer.Config(), resolved)) {
+    layer.KeepFailingFile(path);
+    errors.ErrorCode = kErrFileNotFound;
+    return errors.ErrorCode;
+  }
+
+  BankSlot work;
+  layer.ReadBankName(dev, resolved, work);
+  const bool alreadyLoaded = layer.IsBankLoaded(dev, slot, work.name);
+  if (errors.ErrorCode != kErrOk) return errors.ErrorCode;
+
+  SoundDevice& device = layer.Device(dev);
+  BankSlot& target = device.slots[slot];
+  if (alreadyLoaded) {
+    target.useStamp = layer.NextUseStamp();
+    return kErrOk;
+  }
+
+  ShellPort& shell = layer.Shell();
+  shell.ProgressStep();
+  if (!shell.IsMainWindowMinimized()) shell.RepaintMainWindow();
+  layer.LoadBankFile(dev, slot, resolved);
+  shell.ProgressStep();
+
+  if (errors.ErrorCode == kErrNoSoundMemory &&
+      static_cast<std::int32_t>(target.sizeKB) < device.totalKB) {
+    for (int round = 1;; ++round) {
+      const bool evicted = EvictOne(layer, dev, slot);
+      if (round > kMaxReplacementRounds) {
+        ErrorBox("Bank replacement loop overflow!");
+        errors.ErrorCode = kErrBankLoadFailed;
+        break;
+      }
+      if (!evicted) {
+        errors.ErrorCode = kErrBankLoadFailed;
+        break;
+      }
+      errors.ErrorCode = kErrOk;
+      layer.LoadBankFile(dev, slot, resolved);
+      shell.ProgressStep();
+      if (errors.ErrorCode == kErrOk) break;
+    }
+  }
+
+  if (errors.ErrorCode != kErrOk) {
+    shell.ProgressReset();
+    return errors.ErrorCode;
+  }
+
+  StorePathEntry(layer.Config(), device.paths[slot], path);
+  RefreshSlot(layer, dev, slot, target, 0);
+  target.flags |= Assigned;
+  target.useStamp = layer.NextUseStamp();
+  return kErrOk;
+}
+
+void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode) {
+  if (!ValidSlot(layer, dev, slot)) return;
+  SoundDevice& device = layer.Device(dev);
+  BankSlot& rec = device.slots[slot];
+  if (!rec.Has(Loaded)) return;
+
+  const bool virtualMode = layer.VirtualBankMode();
+  if (mode == kUnloadDefault) mode = virtualMode ? kUnloadKeepPath : kUnloadForget;
+
+  if (layer.ClearSlotInDevice(dev, slot) != kErrOk) return;
+
+  rec.flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));
+  if (virtualMode && rec.Has(Fixed)) {
+    device.paths[slot][0] = '\0';
+    if (!layer.Shell().IsMainWindowMinimized()) layer.Shell().RebuildBankList();
+  }
+  if (mode == kUnloadForget) {
+    device.paths[slot][0] = '\0';
+    rec.name[0] = '\0';
+    rec.flags &= static_cast<std::uint8_t>(~Assigned);
+  }
+  rec.flags &= static_cast<std::uint8_t>(~Fixed);
+}
+
+BankFolderSearch::Listing& BankFolderSearch::ListingOf(int kind, const char* folder,
+                                                       const char* pattern) {
+  for (Listing& listing : listings_) {
+    if (listing.kind == kind &&
+        SameTextIgnoringCase(listing.folder.c_str(), folder, listing.folder.size() + 1))
+      return listing;
+  }
+  listings_.emplace_back();
+  Listing& listing = listings_.back();
+  listing.kind = kind;
+  listing.folder = folder;
+  const bool endsInSlash = !listing.folder.empty() && listing.folder.back() == '\\';
+
+  char name[kListedNameSize] = {};
+  platform::FindHandle find = platform::FindFirstFileA(pattern, name, sizeof name);
+  if (find == 0) return listing;
+  do {
+    name[sizeof name - 1] = '\0';
+    File file;
+    file.name = name;
+    file.path = listing.folder + (endsInSlash ? "" : "\\") + file.name;
+    listing.files.push_back(std::move(file));
+  } while (platform::FindNextFileA(find, name, sizeof name));
+  platform::FindClose(find);
+  return listing;
+}
+
+void BankFolderSearch::ReadName(int dev, File& file) {
+  // A file that cannot be read cannot be the bank looked for. The refresh
+  // does not report on the other files of the bank folders, so the error
+  // state is left as it was, failing-file name included.
+  ErrorState& errors = layer_.Errors();
+  const std::int32_t savedCode = errors.ErrorCode;
+  const char* savedFile = errors.failingFile;
+  const std::string savedName = savedFile != nullptr ? savedFile : "";
+  BankSlot work;
+  layer_.ReadBankName(dev, file.path.c_str(), work);
+  BoundedCopy(file.bankName, work.name, sizeof file.bankName);
+  errors.ErrorCode = savedCode;
+  errors.failingFile = savedFile;
+  // The layer's own copy of the name may have been overwritten by the read.
+  if (savedFile != nullptr && savedName != savedFile) layer_.KeepFailingFile(savedName.c_str());
+  file.read = true;
+  ++filesRead_;
+}
+
+bool BankFolderSearch::Find(int dev, const char* name, char* found, std::size_t foundSize) {
+  // A bank without a name would match any file whose name could not be read.
+  if (!ValidDevice(layer_, dev) || name == nullptr || name[0] == '\0') return false;
+  const int kind = layer_.Device(dev).kind;
+  const char* pattern = PatternOf(kind);
+  if (pattern == nullptr) return false;
+
+  char list[sizeof(Configuration::bankfolder)];
+  BoundedCopy(list, layer_.Config().bankfolder, sizeof list);
+  BankFolderWalk walk(list);
+  char folder[kFolderSize];
+  while (walk.Next(folder)) {
+    if (folder[0] != '\\') {
+      const int letter = std::tolower(static_cast<unsigned char>(folder[0]));
+      if (letter < 'a' || letter > 'z') continue;
+      if (!platform::SetCurrentDrive(letter - 'a' + 1)) continue;
+    }
+    if (!platform::SetCurrentDirectoryA(folder)) continue;
+    char current[kListedNameSize];
+    const unsigned length = platform::GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current) continue;
+
+    Listing& listing = ListingOf(kind, current, pattern);
+    for (File& file : listing.files) {
+      // A name the path entry cannot hold is passed over: cut, it would name another file.
+      if (file.name.size() >= foundSize) continue;
+      if (!file.read) ReadName(dev, file);
+      if (SameTextIgnoringCase(file.bankName, name, sizeof file.bankName)) {
+        BoundedCopy(found, file.name.c_str(), foundSize);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void RefreshSlot(DeviceTable& layer, int dev, int slot, BankSlot& rec, int keepAssigned) {
+  BankFolderSearch search(layer);
+  RefreshSlot(layer, dev, slot, rec, keepAssigned, search);
+}
+
+void RefreshSlot(DeviceTable& layer, int dev, int slot, BankSlot& rec, int keepAssigned,
+                 BankFolderSearch& search) {
+  if (!ValidSlot(layer, dev, slot)) return;
+  SoundDevice& device = layer.Device(dev);
+  char* slotPath = device.paths[slot];
+
+  layer.ReadSlotInfo(dev, slot, rec);
+  BankDisplayName(slotPath, rec.name, sizeof rec.name);
+  if (rec.Has(Fixed)) rec.flags |= Assigned;
+
+  if (rec.Has(Loaded)) {
+    if ((keepAssigned & 1) == 0) rec.flags |= Assigned;
+    if (slotPath[0] != '\0') {
+      ShortenBankPath(layer.Config(), slotPath);
+    } else if (!(device.kind == kKindSoundFont && slot == 0) &&
+               layer.Config().bankfolder[0] != '\0') {
+      search.Find(dev, rec.name, slotPath, kPathEntrySize);
+    }
+  }
+
+  if (rec.sizeKB == 0 && slotPath[0] != '\0') {
+    char resolved[kResolvedPathSize];
+    BoundedCopy(resolved, slotPath, sizeof resolved);
+    if (ResolveBankPath(layer.Config(), resolved)) {
+      const std::int32_t kb = BankFileSize(resolved) / 1024;
+      rec.sizeKB = static_cast<std::uint16_t>(kb > 0xFFFF ? 0xFFFF : kb);
+    }
+  }
+}
+
+void RefreshAllSlots(DeviceTable& layer, bool markAssigned) {
+  BankFolderSearch search(layer);
+  for (int dev = 0; dev < layer.Count(); ++dev) {
+    SoundDevice& device = layer.Device(dev);
+    if (device.handle == 0) break;
+    const int count = SlotCountOf(device);
+    for (int slot = 0; slot < count; ++slot)
+      RefreshSlot(layer, dev, slot, device.slots[slot], markAssigned ? 0 : 1, search);
+  }
+}
+
+}  // namespace korvel

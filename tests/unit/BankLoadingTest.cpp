@@ -1,0 +1,433 @@
+// Loading banks into slots with replacement, unloading in the three modes,
+// against an emulated EWS64 card (and a SoundFont device where the size of
+// the new bank matters).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "banks/BankFolders.h"
+#include "banks/BankLoading.h"
+#include "tests/unit/BankLayerTestSupport.h"
+
+namespace korvel {
+namespace {
+
+constexpr std::uint32_t KB = 1024;
+
+bool HasAll(const BankSlot& slot, std::uint8_t flags) { return (slot.flags & flags) == flags; }
+
+class BankLoadingTest : public testsupport::BankLayerTest {
+ protected:
+  // Loads `count` banks "Bank<i>" into slots 0..count-1, one each, checking success.
+  void LoadBanks(int count, std::uint32_t bytes = 2048) {
+    for (int i = 0; i < count; ++i) {
+      const std::string name = "Bank" + std::to_string(i);
+      const std::string path = SoundSet("C:\\Banks\\" + name + ".tts", name, bytes);
+      ASSERT_EQ(LoadBank(layer, 0, i, path.c_str()), kErrOk) << i;
+    }
+  }
+  int LoadsSent() { return static_cast<int>(Sent(ews64::kMsgLoadBank).size()); }
+  int ClearsSent() { return static_cast<int>(Sent(ews64::kMsgClearBank).size()); }
+};
+
+TEST_F(BankLoadingTest, LoadFillsTheSlotAndStampsIt) {
+  StartCard();
+  const std::string path = SoundSet("C:\\Banks\\Piano.tts", "Piano", 3 * KB);
+  const std::uint32_t before = layer.UseCounter();
+
+  EXPECT_EQ(LoadBank(layer, 0, 2, path.c_str()), kErrOk);
+  const BankSlot& slot = Slot(0, 2);
+  EXPECT_TRUE(slot.Has(Loaded));
+  EXPECT_TRUE(slot.Has(Assigned));
+  EXPECT_STREQ(slot.name, "Piano");
+  EXPECT_EQ(slot.sizeKB, 3);
+  EXPECT_EQ(slot.useStamp, before + 1);
+  EXPECT_EQ(PathOf(0, 2), path);
+  EXPECT_EQ(LoadsSent(), 1);
+  EXPECT_EQ(shell.steps, 2);
+  EXPECT_EQ(shell.repaints, 1);
+  EXPECT_EQ(shell.resets, 0);
+}
+
+TEST_F(BankLoadingTest, MinimizedWindowIsNotRepainted) {
+  StartCard();
+  shell.minimized = true;
+  EXPECT_EQ(LoadBank(layer, 0, 0, SoundSet("C:\\Banks\\A.tts", "A").c_str()), kErrOk);
+  EXPECT_EQ(shell.repaints, 0);
+  EXPECT_EQ(shell.steps, 2);
+}
+
+TEST_F(BankLoadingTest, PathEntryHoldsThePathAsGivenThenItsShortForm) {
+  StartCard();
+  SetFolders("D:\\Other;C:\\Banks");
+  SoundSet("C:\\Banks\\Piano.tts", "Piano");
+  SoundSet("C:\\Banks\\Sub\\Organ.tts", "Organ");
+
+  // A bare name is found in the folders and kept bare.
+  EXPECT_EQ(LoadBank(layer, 0, 0, "Piano.tts"), kErrOk);
+  EXPECT_EQ(PathOf(0, 0), "Piano.tts");
+  // An absolute path into a folder of the list is shortened by the refresh.
+  EXPECT_EQ(LoadBank(layer, 0, 1, "C:\\BANKS\\piano.TTS"), kErrOk);
+  EXPECT_EQ(PathOf(0, 1), "piano.TTS");
+  // One in a subfolder stays absolute.
+  EXPECT_EQ(LoadBank(layer, 0, 2, "C:\\Banks\\Sub\\Organ.tts"), kErrOk);
+  EXPECT_EQ(PathOf(0, 2), "C:\\Banks\\Sub\\Organ.tts");
+}
+
+TEST_F(BankLoadingTest, PlaceholderIsAcceptedAndIgnored) {
+  StartCard();
+  errors.ErrorCode = kErrBankLoadFailed;  // a new operation starts afresh
+  std::strcpy(layer.Device(0).paths[3], "Keep.tts");
+  EXPECT_EQ(LoadBank(layer, 0, 3, "<none>"), kErrOk);
+  EXPECT_EQ(LoadBank(layer, 0, 3, "<"), kErrOk);
+  EXPECT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_EQ(PathOf(0, 3), "Keep.tts");
+  EXPECT_EQ(platform::sim::DriverMessages().size(), 0u);
+  EXPECT_EQ(shell.steps, 0);
+}
+
+TEST_F(BankLoadingTest, UnknownFileIsNamedAsNotFound) {
+  StartCard();
+  SetFolders("C:\\Banks");
+  std::strcpy(layer.Device(0).paths[1], "Old.tts");
+
+  EXPECT_EQ(LoadBank(layer, 0, 1, "Missing.tts"), kErrFileNotFound);
+  EXPECT_STREQ(errors.failingFile, "Missing.tts");
+  EXPECT_EQ(LoadBank(layer, 0, 1, ""), kErrFileNotFound);
+  SetFolders("");
+  EXPECT_EQ(LoadBank(layer, 0, 1, "Missing.tts"), kErrFileNotFound);
+
+  // A drive path is taken as it is; the file itself then cannot be read.
+  const char* absent = "C:\\Banks\\Absent.tts";
+  EXPECT_EQ(LoadBank(layer, 0, 1, absent), kErrFileNotFound);
+  EXPECT_STREQ(errors.failingFile, absent);
+
+  EXPECT_EQ(LoadsSent(), 0);
+  EXPECT_EQ(PathOf(0, 1), "Old.tts");
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+}
+
+TEST_F(BankLoadingTest, PathsLongerThanTheBuffers) {
+  StartCard();
+  // 250 characters do not fit the 200-byte work buffer: cut, the path would
+  // name another file, so it is refused and named in full.
+  const std::string tooLong = "C:\\" + std::string(240, 'x') + "\\a.tts";
+  EXPECT_EQ(LoadBank(layer, 0, 0, tooLong.c_str()), kErrFileNotFound);
+  EXPECT_EQ(std::string(errors.failingFile), tooLong);
+  EXPECT_EQ(LoadsSent(), 0);
+
+  // 110 characters fit the work buffer and the driver's 128-byte field, not
+  // the 64-byte path entry: the bank loads and the entry stays empty rather
+  // than naming a cut path.
+  const std::string deep = SoundSet("C:\\" + std::string(100, 'd') + "\\Deep.tts", "Deep");
+  ASSERT_GT(deep.size(), 63u);
+  EXPECT_EQ(LoadBank(layer, 0, 1, deep.c_str()), kErrOk);
+  EXPECT_TRUE(Slot(0, 1).Has(Loaded));
+  EXPECT_EQ(PathOf(0, 1), "");
+
+  // With its folder in the list it is kept as its bare name.
+  SetFolders("C:\\" + std::string(100, 'd'));
+  EXPECT_EQ(LoadBank(layer, 0, 2, deep.c_str()), kErrOk);
+  EXPECT_EQ(PathOf(0, 2), "Deep.tts");
+
+  // 63 characters fit exactly.
+  const std::string exact = SoundSet("C:\\" + std::string(54, 'e') + "\\E.tts", "E");
+  ASSERT_EQ(exact.size(), 63u);
+  EXPECT_EQ(LoadBank(layer, 0, 3, exact.c_str()), kErrOk);
+  EXPECT_EQ(PathOf(0, 3), exact);
+}
+
+TEST_F(BankLoadingTest, BadDeviceOrSlotSendsNothing) {
+  StartCard();
+  const std::string path = SoundSet("C:\\Banks\\A.tts", "A");
+  EXPECT_EQ(LoadBank(layer, 1, 0, path.c_str()), kErrInvalidArguments);
+  EXPECT_EQ(LoadBank(layer, -1, 0, path.c_str()), kErrInvalidArguments);
+  EXPECT_EQ(LoadBank(layer, 0, 128, path.c_str()), kErrInvalidArguments);
+  EXPECT_EQ(LoadBank(layer, 0, -1, path.c_str()), kErrInvalidArguments);
+  EXPECT_EQ(platform::sim::DriverMessages().size(), 0u);
+}
+
+TEST_F(BankLoadingTest, LoadingTheBankTheSlotHoldsOnlyRestamps) {
+  StartCard();
+  const std::string path = SoundSet("C:\\Banks\\Piano.tts", "Piano");
+  ASSERT_EQ(LoadBank(layer, 0, 1, path.c_str()), kErrOk);
+  const std::uint32_t first = Slot(0, 1).useStamp;
+  platform::sim::ClearDriverMessages();
+  shell = testsupport::RecordingShell{};
+
+  // The same file, and another file whose bank has the same name in other case.
+  EXPECT_EQ(LoadBank(layer, 0, 1, "c:\\banks\\PIANO.tts"), kErrOk);
+  const std::uint32_t second = Slot(0, 1).useStamp;
+  EXPECT_GT(second, first);
+  const std::string other = SoundSet("C:\\Banks\\Other.tts", "PIANO");
+  EXPECT_EQ(LoadBank(layer, 0, 1, other.c_str()), kErrOk);
+  EXPECT_GT(Slot(0, 1).useStamp, second);
+
+  EXPECT_EQ(LoadsSent(), 0);
+  EXPECT_EQ(ClearsSent(), 0);
+  EXPECT_EQ(shell.steps, 0);
+  EXPECT_EQ(shell.repaints, 0);
+  EXPECT_EQ(PathOf(0, 1), path);  // still the path of the first load
+}
+
+// ---- Replacement outside virtual bank mode ---------------------------------
+
+TEST_F(BankLoadingTest, FullMemoryWithEveryBankAssignedFailsWith20) {
+  StartCard(256);
+  ASSERT_EQ(layer.Device(0).totalKB, 256);
+  ASSERT_EQ(LoadBank(layer, 0, 0, SoundSet("C:\\Banks\\A.tts", "A", 150 * KB).c_str()), kErrOk);
+  ASSERT_EQ(LoadBank(layer, 0, 1, SoundSet("C:\\Banks\\B.tts", "B", 90 * KB).c_str()), kErrOk);
+  std::strcpy(layer.Device(0).paths[2], "Old.tts");
+  shell = testsupport::RecordingShell{};
+
+  const std::string c = SoundSet("C:\\Banks\\C.tts", "C", 100 * KB);
+  EXPECT_EQ(LoadBank(layer, 0, 2, c.c_str()), kErrBankLoadFailed);
+  EXPECT_EQ(PathOf(0, 2), "Old.tts");
+  EXPECT_FALSE(Slot(0, 2).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 0).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 1).Has(Loaded));
+  EXPECT_EQ(ClearsSent(), 0);
+  EXPECT_EQ(shell.resets, 1);
+  EXPECT_EQ(shell.progress, 0);
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+}
+
+TEST_F(BankLoadingTest, NonVirtualModeEvictsTheFirstNamedSlotNotAssigned) {
+  StartCard(256);
+  ASSERT_EQ(LoadBank(layer, 0, 0, SoundSet("C:\\Banks\\A.tts", "A", 60 * KB).c_str()), kErrOk);
+  ASSERT_EQ(LoadBank(layer, 0, 1, SoundSet("C:\\Banks\\B.tts", "B", 90 * KB).c_str()), kErrOk);
+  ASSERT_EQ(LoadBank(layer, 0, 3, SoundSet("C:\\Banks\\D.tts", "D", 90 * KB).c_str()), kErrOk);
+  Slot(0, 1).flags &= static_cast<std::uint8_t>(~Assigned);
+  Slot(0, 3).flags &= static_cast<std::uint8_t>(~Assigned);
+  platform::sim::ClearDriverMessages();
+  shell = testsupport::RecordingShell{};
+
+  const std::string c = SoundSet("C:\\Banks\\C.tts", "C", 100 * KB);
+  EXPECT_EQ(LoadBank(layer, 0, 2, c.c_str()), kErrOk);
+  // Slot 1 was enough: it is forgotten, slot 3 (also not assigned) stays.
+  const auto clears = Sent(ews64::kMsgClearBank);
+  ASSERT_EQ(clears.size(), 1u);
+  EXPECT_EQ(clears[0].param2, 1);
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+  EXPECT_STREQ(Slot(0, 1).name, "");
+  EXPECT_EQ(PathOf(0, 1), "");
+  EXPECT_TRUE(Slot(0, 3).Has(Loaded));
+  EXPECT_TRUE(HasAll(Slot(0, 2), Loaded | Assigned));
+  EXPECT_EQ(shell.steps, 3);  // before and after the first try, after the second
+  EXPECT_EQ(shell.resets, 0);
+}
+
+// ---- Replacement in virtual bank mode ---------------------------------------
+
+class VirtualReplacementTest : public BankLoadingTest {
+ protected:
+  // Eight banks fill the card's eight physical banks from virtual slots 0-7.
+  void SetUp() override {
+    BankLoadingTest::SetUp();
+    StartCard();
+    SetVirtualBankMode(true);
+    LoadBanks(8);
+    for (int i = 0; i < 8; ++i) Slot(0, i).useStamp = 100 + i;
+    platform::sim::ClearDriverMessages();
+    shell = testsupport::RecordingShell{};
+  }
+  // Loads one more bank into `target` and gives the one slot of 0-7 that it evicted.
+  int LoadOneMore(const char* name = "Extra", int target = 20) {
+    bool wasLoaded[8];
+    for (int i = 0; i < 8; ++i) wasLoaded[i] = Slot(0, i).Has(Loaded);
+    const std::string path = SoundSet(std::string("C:\\Banks\\") + name + ".tts", name);
+    EXPECT_EQ(LoadBank(layer, 0, target, path.c_str()), kErrOk);
+    int evicted = -1;
+    for (int i = 0; i < 8; ++i) {
+      if (wasLoaded[i] && !Slot(0, i).Has(Loaded)) {
+        EXPECT_EQ(evicted, -1) << "more than one slot evicted";
+        evicted = i;
+      }
+    }
+    EXPECT_TRUE(HasAll(Slot(0, target), Loaded | Mapped | Assigned));
+    return evicted;
+  }
+};
+
+TEST_F(VirtualReplacementTest, LeastRecentlyStampedGoesFirst) {
+  Slot(0, 5).useStamp = 7;
+  Slot(0, 2).useStamp = 3;
+  EXPECT_EQ(LoadOneMore(), 2);
+  // The default unload keeps path and name in virtual bank mode.
+  EXPECT_STREQ(Slot(0, 2).name, "Bank2");
+  EXPECT_EQ(PathOf(0, 2), "C:\\Banks\\Bank2.tts");
+  EXPECT_TRUE(Slot(0, 2).Has(Assigned));
+  EXPECT_FALSE(Slot(0, 2).Has(Mapped));
+  EXPECT_EQ(Slot(0, 20).useStamp, layer.UseCounter());
+  EXPECT_EQ(Slot(0, 20).physBank, Slot(0, 2).physBank);
+  EXPECT_EQ(ClearsSent(), 1);
+
+  // Next time the one stamped 7 goes, before the new bank stamped last.
+  EXPECT_EQ(LoadOneMore("Extra2", 21), 5);
+  EXPECT_TRUE(Slot(0, 20).Has(Loaded));
+}
+
+TEST_F(VirtualReplacementTest, ALoadedSlotNotAssignedGoesFirstWhateverItsStamp) {
+  Slot(0, 1).useStamp = 3;
+  Slot(0, 6).useStamp = 0xFFFFFFF0u;
+  Slot(0, 6).flags &= static_cast<std::uint8_t>(~Assigned);
+  Slot(0, 7).flags &= static_cast<std::uint8_t>(~Assigned);
+  EXPECT_EQ(LoadOneMore(), 6);
+}
+
+TEST_F(VirtualReplacementTest, StampsCompareUnsignedAndTheFirstOfEqualStampsGoes) {
+  Slot(0, 0).useStamp = 0x80000001u;  // negative if compared signed
+  Slot(0, 3).useStamp = 5;
+  Slot(0, 6).useStamp = 5;
+  EXPECT_EQ(LoadOneMore(), 3);
+}
+
+TEST_F(VirtualReplacementTest, StampsAtTheTopOfTheRangeStillYieldAVictim) {
+  for (int i = 0; i < 8; ++i) Slot(0, i).useStamp = 0xFFFFFFFFu;
+  EXPECT_EQ(LoadOneMore(), 0);
+}
+
+TEST_F(VirtualReplacementTest, The129thRoundStopsWithAMessage) {
+  RefuseClears();
+  const std::string path = SoundSet("C:\\Banks\\Extra.tts", "Extra");
+  std::strcpy(layer.Device(0).paths[20], "Old.tts");
+
+  EXPECT_EQ(LoadBank(layer, 0, 20, path.c_str()), kErrBankLoadFailed);
+  // The victim never leaves; it is tried in each of the 129 rounds, and the
+  // load is tried again after each of the first 128.
+  EXPECT_EQ(ClearsSent(), 129);
+  EXPECT_EQ(shell.steps, 2 + 128);
+  EXPECT_EQ(shell.resets, 1);
+  const auto& boxes = platform::sim::ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Bank replacement loop overflow!");
+  EXPECT_EQ(boxes[0].caption, "Korvel");
+  EXPECT_EQ(PathOf(0, 20), "Old.tts");
+  EXPECT_FALSE(Slot(0, 20).Has(Loaded));
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(Slot(0, i).Has(Loaded)) << i;
+}
+
+TEST_F(VirtualReplacementTest, NothingToEvictFailsWith20) {
+  for (int i = 0; i < 8; ++i) Slot(0, i).flags &= static_cast<std::uint8_t>(~Loaded);
+  const std::string path = SoundSet("C:\\Banks\\Extra.tts", "Extra");
+  EXPECT_EQ(LoadBank(layer, 0, 20, path.c_str()), kErrBankLoadFailed);
+  EXPECT_EQ(ClearsSent(), 0);
+  EXPECT_EQ(shell.resets, 1);
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+}
+
+TEST_F(BankLoadingTest, ABankLargerThanTheWholeMemoryIsNotMadeRoomFor) {
+  // The SoundFont backend knows the new bank's size before it loads: one
+  // larger than the device's memory leaves the other banks alone.
+  Start("ews64.cards=0\nsoundfont.devices=1\nsoundfont.memory_kb=64\n", UseAWE32);
+  ASSERT_EQ(layer.Count(), 1);
+  ASSERT_EQ(layer.Device(0).totalKB, 64);
+  const std::string small = SoundFont("C:\\Banks\\Small.sf2", "Small", 40 * KB);
+  ASSERT_EQ(LoadBank(layer, 0, 1, small.c_str()), kErrOk);
+  Slot(0, 1).flags &= static_cast<std::uint8_t>(~Assigned);
+
+  const std::string big = SoundFont("C:\\Banks\\Big.sf2", "Big", 80 * KB);
+  EXPECT_EQ(LoadBank(layer, 0, 2, big.c_str()), kErrNoSoundMemory);
+  EXPECT_TRUE(Slot(0, 1).Has(Loaded));
+  EXPECT_EQ(shell.resets, 1);
+
+  // One that fits once the other is gone does evict it.
+  const std::string medium = SoundFont("C:\\Banks\\Medium.sf2", "Medium", 40 * KB);
+  EXPECT_EQ(LoadBank(layer, 0, 2, medium.c_str()), kErrOk);
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 2).Has(Loaded));
+}
+
+// ---- Unloading -----------------------------------------------------------------
+
+class UnloadSlotTest : public BankLoadingTest {
+ protected:
+  void Prepare(bool virtualMode) {
+    StartCard();
+    if (virtualMode) SetVirtualBankMode(true);
+    LoadBanks(2);
+    platform::sim::ClearDriverMessages();
+    shell = testsupport::RecordingShell{};
+  }
+  void ExpectKept(int slot) {
+    EXPECT_FALSE(Slot(0, slot).Has(Loaded));
+    EXPECT_FALSE(Slot(0, slot).Has(Mapped));
+    EXPECT_TRUE(Slot(0, slot).Has(Assigned));
+    EXPECT_EQ(std::string(Slot(0, slot).name), "Bank" + std::to_string(slot));
+    EXPECT_EQ(PathOf(0, slot), "C:\\Banks\\Bank" + std::to_string(slot) + ".tts");
+  }
+  void ExpectForgotten(int slot) {
+    EXPECT_EQ(Slot(0, slot).flags, 0);
+    EXPECT_STREQ(Slot(0, slot).name, "");
+    EXPECT_EQ(PathOf(0, slot), "");
+  }
+};
+
+TEST_F(UnloadSlotTest, ModesOutsideVirtualBankMode) {
+  Prepare(false);
+  UnloadSlot(layer, 0, 0, kUnloadKeepPath);
+  ExpectKept(0);
+  UnloadSlot(layer, 0, 1, kUnloadDefault);  // forgets outside virtual bank mode
+  ExpectForgotten(1);
+  EXPECT_EQ(ClearsSent(), 2);
+  EXPECT_EQ(shell.rebuilds, 0);
+
+  // A slot that is not loaded is left alone.
+  UnloadSlot(layer, 0, 0, kUnloadForget);
+  ExpectKept(0);
+  EXPECT_EQ(ClearsSent(), 2);
+}
+
+TEST_F(UnloadSlotTest, ModesInVirtualBankMode) {
+  Prepare(true);
+  UnloadSlot(layer, 0, 0, kUnloadDefault);  // keeps in virtual bank mode
+  ExpectKept(0);
+  UnloadSlot(layer, 0, 1, kUnloadForget);
+  ExpectForgotten(1);
+  EXPECT_EQ(ClearsSent(), 2);
+}
+
+TEST_F(UnloadSlotTest, FixedViewLosesItsPathAndTheListIsRebuilt) {
+  Prepare(true);
+  RefreshAllSlots(layer, true);  // the views 120-127 now show the two banks
+  ASSERT_TRUE(HasAll(Slot(0, 120), Loaded | Fixed));
+  std::strcpy(layer.Device(0).paths[120], "View.tts");
+  std::strcpy(layer.Device(0).paths[121], "View.tts");
+
+  UnloadSlot(layer, 0, 120, kUnloadKeepPath);
+  EXPECT_EQ(PathOf(0, 120), "");
+  EXPECT_FALSE(Slot(0, 120).Has(Fixed));
+  EXPECT_FALSE(Slot(0, 120).Has(Loaded));
+  EXPECT_STRNE(Slot(0, 120).name, "");
+  EXPECT_EQ(shell.rebuilds, 1);
+
+  shell.minimized = true;
+  UnloadSlot(layer, 0, 121, kUnloadKeepPath);
+  EXPECT_EQ(PathOf(0, 121), "");
+  EXPECT_EQ(shell.rebuilds, 1);
+}
+
+TEST_F(UnloadSlotTest, BackendFailureChangesNothing) {
+  Prepare(false);
+  RefuseClears();
+  const BankSlot before = Slot(0, 0);
+  UnloadSlot(layer, 0, 0, kUnloadForget);
+  EXPECT_EQ(ClearsSent(), 1);
+  EXPECT_EQ(Slot(0, 0).flags, before.flags);
+  EXPECT_STREQ(Slot(0, 0).name, before.name);
+  EXPECT_EQ(PathOf(0, 0), "C:\\Banks\\Bank0.tts");
+}
+
+TEST_F(UnloadSlotTest, DevicesAndSlotsOutsideTheTableAreIgnored) {
+  Prepare(false);
+  UnloadSlot(layer, 1, 0, kUnloadForget);
+  UnloadSlot(layer, -1, 0, kUnloadForget);
+  UnloadSlot(layer, 0, 128, kUnloadForget);
+  UnloadSlot(layer, 0, -1, kUnloadForget);
+  EXPECT_EQ(platform::sim::DriverMessages().size(), 0u);
+  EXPECT_TRUE(Slot(0, 0).Has(Loaded));
+}
+
+}  // namespace
+}  // namespace korvel
