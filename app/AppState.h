@@ -2,7 +2,9 @@
 // and destroyed at the end of its FormDestroy.
 #pragma once
 
+#include "banks/DeviceTable.h"
 #include "banks/ErrorReport.h"
+#include "banks/ShellPort.h"
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
 #include "config/ScratchRing.h"
@@ -10,10 +12,15 @@
 namespace korvel {
 
 struct AppState {
+  // `shell` is the main window, which the device layer asks to show its changes.
+  explicit AppState(ShellPort& shell) : devices(config, errors, shell, scratch) {}
+
   Configuration config;
   RegistryModule registry;
   ErrorState errors;
   ScratchRing scratch;
+  // The device table with both backends; made after the parts it uses.
+  DeviceTable devices;
   // Set while the program itself changes check boxes of the main window;
   // their click handlers leave the state alone meanwhile.
   int UpdatingControls = 1;

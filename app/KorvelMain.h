@@ -9,13 +9,14 @@
 #include "app/AppState.h"
 #include "app/FormBuilder.h"
 #include "app/WaitDialog.h"
+#include "banks/ShellPort.h"
 
 namespace korvel {
 
 // The application's standard box for an exception that reached the toolkit.
 void ShowException(HWND owner, const char* what);
 
-class TForm1 {
+class TForm1 : public ShellPort {
  public:
   // Builds the window from its layout (hidden) and runs FormCreate; an
   // exception escaping FormCreate is shown and ends it there.
@@ -37,6 +38,16 @@ class TForm1 {
   // Paints one progress text onto the wait dialog.
   void ShowProgress(const char* text);
 
+  // What the device layer asks of the main window (DeviceDisplay.cpp).
+  void FillDeviceSelector() override;
+  void RebuildBankList() override;
+  void BuildTrayMenu() override;
+  void ProgressStep() override;
+  void ProgressReset() override;
+  bool IsMainWindowMinimized() override;
+  void RepaintMainWindow() override;
+  void ShowVirtualBankMode(bool on) override;
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,6 +59,9 @@ class TForm1 {
   void ReadStoredConfiguration(char* scratch);
   void DeleteLeftoverInstaller(char* path);
   void PrepareWavetableBackends();
+  // "Report and stop": a failed start-up step ends the program before the
+  // main window is ever shown.
+  void StopOnStartUpError();
   void LoadProgramIcon();
   void MinimizeApplication();
   void WarnAboutMissingBankFolders();
@@ -58,6 +72,7 @@ class TForm1 {
   // Phases of FormDestroy.
   void ReleaseProgramIcon();
   void SaveConfiguration();
+  void CloseWavetableBackends();
 
   // Ends the program: the window goes, FormDestroy runs, the loop ends.
   void EndProgram();

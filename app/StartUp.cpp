@@ -7,6 +7,10 @@
 #include "app/ImageControl.h"
 #include "app/KorvelMain.h"
 #include "app/PageNumbers.h"
+#include "banks/DeviceTable.h"
+#include "banks/ErrorReport.h"
+#include "banks/ews64/Ews64Backend.h"
+#include "banks/soundfont/SoundFontBackend.h"
 #include "config/ConfigurationStore.h"
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
@@ -36,10 +40,11 @@ int FieldLength(const char* field, std::size_t size) {
 }  // namespace
 
 void TForm1::FormCreate() {
-  state_ = std::make_unique<AppState>();
+  state_ = std::make_unique<AppState>(*this);
   BeginStartUp();
-  // The bank layer's working buffers are allocated here, before anything
-  // takes from the scratch ring.
+  // The bank layer's working buffers come before anything takes from the scratch ring.
+  state_->devices.InitBankLayer();
+  StopOnStartUpError();
   char* pathScratch = state_->scratch.Take(kPathScratchSize);
   OpenWaitDialog();
   ShowProgress("Reading configuration...");
@@ -58,7 +63,9 @@ void TForm1::FormCreate() {
   // minimizing, so that a minimized program hides in the tray.
   if (state_->config.Has(StartMin)) MinimizeApplication();
   state_->scratch.Release();
-  // Without devices the bank controls are disabled here.
+  // Without devices the bank page's controls (BankList, BrowseBankButton,
+  // UnloadBankButton, ClearBankSlotButton, RefreshButton, cbVBMode) are
+  // disabled here once the page has them.
   WarnAboutMissingBankFolders();
   WriteVersionIntoLogo();
   state_->UpdatingControls = 0;
@@ -69,7 +76,14 @@ void TForm1::FormCreate() {
 void TForm1::BeginStartUp() {
   state_->UpdatingControls = 1;
   SetMessageOwner(AsOwner(Handle()));
+  // The first line of the bank list is selected here once the bank page has it.
   SetWindowTextA(Handle(), "Korvel");
+}
+
+void TForm1::StopOnStartUpError() {
+  if (state_->errors.ErrorCode == kErrOk) return;
+  ReportError(state_->errors, "Form1::FormCreate");
+  ExitProcess(0);
 }
 
 void TForm1::OpenWaitDialog() {
@@ -122,8 +136,17 @@ void TForm1::PrepareWavetableBackends() {
     config.Set(UseEWS64, true);
     config.Set(UseSFD, true);
   }
-  // The EWS64 driver and the SoundFont or AWE manager open here as these
-  // flags ask, then the device table is built.
+  DeviceTable& devices = state_->devices;
+  if (config.Has(UseEWS64)) {
+    devices.Ews64().OpenEws64Driver();
+    StopOnStartUpError();
+  }
+  // The backend itself decides by UseSFD and UseAWE32 which manager to load.
+  devices.SoundFont().OpenSoundFontBackend();
+  StopOnStartUpError();
+  // Also fills the device selector; a failure here is reported and start-up goes on.
+  devices.RefreshDevices();
+  if (state_->errors.ErrorCode != kErrOk) ReportError(state_->errors, "Form1::FormCreate");
 }
 
 void TForm1::LoadProgramIcon() {
@@ -165,10 +188,10 @@ void TForm1::FormDestroy() {
   ReleaseProgramIcon();
   // The current preset is saved, or offered for saving, here.
   SaveConfiguration();
-  // The port tiles, MIDI routing, device table and both wavetable backends
-  // close here, in this order.
+  // The port tiles and the MIDI routing close here, in this order.
+  CloseWavetableBackends();
   state_->registry.DoneRegistry();
-  // The bank layer's working buffers and the scratch ring go with the state.
+  state_->devices.ShutdownBankLayer();
   state_.reset();
   WaitDialog.reset();
 }
@@ -179,6 +202,14 @@ void TForm1::ReleaseProgramIcon() {
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, 0);
   DestroyIcon(programIcon_);
   programIcon_ = nullptr;
+}
+
+// The device table goes before the backends whose devices it lists.
+void TForm1::CloseWavetableBackends() {
+  DeviceTable& devices = state_->devices;
+  devices.ReleaseDevices();
+  devices.SoundFont().ShutdownSoundFontBackend();
+  devices.Ews64().CloseEws64Driver();
 }
 
 void TForm1::SaveConfiguration() {

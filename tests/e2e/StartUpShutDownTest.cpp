@@ -261,6 +261,7 @@ TEST_F(KorvelStartUpTest, CloseWritesTheConfigurationBack) {
   ConfigBytes expected = config;
   expected.Word(kCflags, 0x2 | 0x1000 | 0x80 | 0x40000 | 0x1 | 0x4);
   expected.Text(kLastpath, kHome);  // an empty lastpath starts as the home folder
+  expected.Word(kCurdev, 0);  // no devices here: the device selector makes curdev 0
   const std::vector<std::uint8_t> written = ReadConfig();
   EXPECT_EQ(written.size(), kFileSize);
   EXPECT_TRUE(written == expected.Bytes()) << FirstDifference(expected.Bytes(), written);
