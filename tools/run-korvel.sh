@@ -13,10 +13,11 @@ loader=/usr/lib/wine/wine64
 if tools/can-run-win32; then preset=win32; loader=/usr/lib/wine/wine; fi
 echo "Building the $preset programs..."
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Korvel korvel_drive >/dev/null 2>&1 ||
-  cmake --build --preset "$preset" --target Korvel korvel_drive
+targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32)
+cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
+  cmake --build --preset "$preset" --target "${targets[@]}"
 cmake --preset native >/dev/null
-cmake --build --preset native --target korvel_make_config >/dev/null
+cmake --build --preset native --target korvel_make_config korvel_bankgen >/dev/null
 
 export WINEPREFIX="$root/build/demo/prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.ready" ]; then
@@ -29,10 +30,27 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   touch "$WINEPREFIX/.ready"
 fi
 
-# Install Korvel into C:\Korvel with a first configuration, as Setup would.
+# Install Korvel into C:\Korvel with a first configuration, as Setup would,
+# and beside it the emulated sound hardware: one EWS64 card and one SoundFont
+# device, whose loaded banks persist in korvelemu.state as a card's memory does.
 home="$WINEPREFIX/drive_c/Korvel"
 mkdir -p "$home/Banks" "$home/Presets"
-cp "build/$preset/app/Korvel.exe" "$home/"
+cp "build/$preset/app/Korvel.exe" "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
+[ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
+  'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
+
+# A bank folder of generated sample banks.
+bankgen=build/native/tools/korvel_bankgen
+for bank in "Piano:400000" "Strings:900000" "Organ:250000" "Drums:1200000" "Choir:700000"; do
+  name=${bank%%:*} bytes=${bank##*:}
+  [ -f "$home/Banks/$name.sf2" ] || "$bankgen" sf2 "$home/Banks/$name.sf2" "$name" "$bytes"
+done
+slot=0
+for bank in "GRAND:600000" "EPIANO:300000" "BASS:200000" "PADS:800000"; do
+  name=${bank%%:*} bytes=${bank##*:}
+  [ -f "$home/Banks/$name.tts" ] || "$bankgen" tts "$home/Banks/$name.tts" "$name" "$bytes" --slot "$slot"
+  slot=$((slot + 1))
+done
 config="$WINEPREFIX/drive_c/windows/Korvel.cfg"
 if [ ! -f "$config" ]; then
   build/native/tools/korvel_make_config "$config" homedrive=2 'homedir=c:\Korvel' \
