@@ -179,10 +179,18 @@ TEST_F(BankLoadingTest, FullMemoryWithEveryBankAssignedFailsWith20) {
   ASSERT_EQ(LoadBank(layer, 0, 0, SoundSet("C:\\Banks\\A.tts", "A", 150 * KB).c_str()), kErrOk);
   ASSERT_EQ(LoadBank(layer, 0, 1, SoundSet("C:\\Banks\\B.tts", "B", 90 * KB).c_str()), kErrOk);
   std::strcpy(layer.Device(0).paths[2], "Old.tts");
+  // A name left in a slot that holds nothing is taken for a victim once: the
+  // unload does nothing and the name goes. Slots beyond the eight physical
+  // banks are not looked at.
+  std::strcpy(Slot(0, 4).name, "Stale");
+  std::strcpy(Slot(0, 9).name, "Ghost");
   shell = testsupport::RecordingShell{};
 
   const std::string c = SoundSet("C:\\Banks\\C.tts", "C", 100 * KB);
   EXPECT_EQ(LoadBank(layer, 0, 2, c.c_str()), kErrBankLoadFailed);
+  EXPECT_STREQ(Slot(0, 4).name, "");
+  EXPECT_STREQ(Slot(0, 9).name, "Ghost");
+  EXPECT_EQ(shell.steps, 3);
   EXPECT_EQ(PathOf(0, 2), "Old.tts");
   EXPECT_FALSE(Slot(0, 2).Has(Loaded));
   EXPECT_TRUE(Slot(0, 0).Has(Loaded));
