@@ -130,6 +130,9 @@ std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path) {
   layer.LoadBankFile(dev, slot, resolved);
   shell.ProgressStep();
 
+  // Memory full and the bank smaller than the whole memory: evict and try
+  // again. Each round's victim is unloaded before the round is counted, so
+  // the 129th round still unloads one.
   if (errors.ErrorCode == kErrNoSoundMemory &&
       static_cast<std::int32_t>(target.sizeKB) < device.totalKB) {
     for (int round = 1;; ++round) {
