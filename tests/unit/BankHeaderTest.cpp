@@ -6,21 +6,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "banks/BankFiles.h"
-#include "config/ScratchRing.h"
 #include "platform/sim/Sim.h"
 #include "tests/unit/BankLayerTestSupport.h"
 
 namespace korvel {
 namespace {
 
-class BankHeaderTest : public ::testing::Test {
+// Random headers are the fuzz target's (tests/fuzz/BankHeaderFuzz.cpp).
+class BankHeaderTest : public testsupport::BankLayerTest {
  protected:
-  void SetUp() override { layer.InitBankLayer(); }
-  void TearDown() override { layer.ShutdownBankLayer(); }
 
   // Writes `bytes` as C:\Banks\<name> and returns the Windows path.
   std::string Write(const std::string& name, const std::string& bytes) {
@@ -45,10 +42,6 @@ class BankHeaderTest : public ::testing::Test {
     EXPECT_EQ(FindTagInHeader(layer, path.c_str(), tag, offset, &text[0], size, 0), 0u);
     return text.c_str();
   }
-
-  platform::sim::Sandbox sandbox;
-  testsupport::BankLayerParts parts;
-  DeviceTable& layer = parts.layer;
 };
 
 TEST_F(BankHeaderTest, TextAndNumbersAfterTheFirstTag) {
@@ -157,43 +150,6 @@ TEST_F(BankHeaderTest, WorksBeforeTheLayerHasItsBuffer) {
   EXPECT_EQ(Text(path, "TTPR", 8), "Strings");
   EXPECT_EQ(Number(path, "TTPR", 4, 4), 0x40u);
   layer.InitBankLayer();
-}
-
-// Random headers against a plain search over the same bytes.
-TEST_F(BankHeaderTest, RandomHeadersAgreeWithAPlainSearch) {
-  std::mt19937 random(20240601);
-  const std::string tag = "INAM";
-  for (int round = 0; round < 300; ++round) {
-    std::string bytes(random() % 1100, '\0');
-    for (char& c : bytes) c = "IN AM\0x"[random() % 7];
-    if (!bytes.empty() && random() % 2 == 0) {
-      const std::size_t at = random() % bytes.size();
-      bytes.replace(at, std::min(tag.size(), bytes.size() - at), tag);
-    }
-    const int offset = static_cast<int>(random() % 24) - 8;
-    const int width = static_cast<int>(random() % 5);
-    const std::string path = Write("r.sf2", bytes);
-
-    const std::string head = bytes.substr(0, 512);
-    const std::size_t p = head.find(tag);
-    std::uint32_t expectedNumber = 0;
-    std::string expectedText;
-    if (p != std::string::npos) {
-      const long long at = static_cast<long long>(p) + offset;
-      if (width > 0 && at >= 0 && at + width <= static_cast<long long>(head.size())) {
-        for (int i = width - 1; i >= 0; --i)
-          expectedNumber = (expectedNumber << 8) | static_cast<std::uint8_t>(head[at + i]);
-      }
-      if (width == 0 && at >= 0 && at < static_cast<long long>(head.size()))
-        expectedText = head.substr(at).c_str();
-    }
-    char text[600];
-    std::memset(text, '#', sizeof text);
-    EXPECT_EQ(FindTagInHeader(layer, path.c_str(), tag.c_str(), offset, text, sizeof text, width),
-              expectedNumber)
-        << round;
-    EXPECT_EQ(std::string(text), width == 0 ? expectedText : "") << round;
-  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Shared by the bank layer tests: a shell that records what the bank layer
-// asks of the windows, the parts a DeviceTable is made of, and a fixture with
-// the emulated cards installed in the simulated platform.
+// asks of the windows, and a device table over the simulated platform with
+// the emulated cards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,15 +49,6 @@ class RecordingShell : public ShellPort {
   int repaints = 0;
   int virtualBankModeShown = -1;
   bool minimized = false;
-};
-
-// Members are made in order, so the layer sees the others ready.
-struct BankLayerParts {
-  Configuration config;
-  ErrorState errors;
-  RecordingShell shell;
-  ScratchRing scratch;
-  DeviceTable layer{config, errors, shell, scratch};
 };
 
 // A device table over the simulated platform with the emulated cards.
