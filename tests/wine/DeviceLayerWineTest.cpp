@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "banks/BankLoading.h"
 #include "banks/DeviceTable.h"
 #include "banks/ErrorReport.h"
 #include "banks/ShellPort.h"
@@ -177,6 +178,38 @@ TEST_F(DeviceLayerWineTest, SoundFontManagerLoadsFillsClearsAndKeepsItsBanksAcro
   layer.OpenDeviceAccess(0);
   layer.ReadSlotInfo(0, 6, Slot(0, 6));
   EXPECT_STREQ(Slot(0, 6).name, "Piano");
+  layer.CloseDeviceAccess(0);
+}
+
+TEST_F(DeviceLayerWineTest, LoadBankEvictsABankThatAnEarlierRunLeftInTheCard) {
+  config.cflags = UseSFD;
+  OpenAll();
+  const std::string strings = Bank("strings.sf2", bankgen::SoundFontBytes("Strings", 40 * 1024));
+  const std::string organ = Bank("organ.sf2", bankgen::SoundFontBytes("Organ", 40 * 1024));
+  layer.OpenDeviceAccess(0);
+  ASSERT_EQ(LoadBank(layer, 0, 1, strings.c_str()), kErrOk);
+  EXPECT_TRUE(Slot(0, 1).Has(Assigned));
+  layer.CloseDeviceAccess(0);
+  CloseAll();  // Korvel ends; the card keeps its bank.
+
+  // The next run finds the bank in the card, but it belongs to no preset.
+  OpenAll();
+  layer.OpenDeviceAccess(0);
+  RefreshAllSlots(layer, false);
+  ASSERT_TRUE(Slot(0, 1).Has(Loaded));
+  ASSERT_FALSE(Slot(0, 1).Has(Assigned));
+  EXPECT_STREQ(Slot(0, 1).name, "Strings");
+
+  // 40 KB more do not fit into the 64 KB card: the unassigned bank goes.
+  // Replacement compares with the memory figures, which the window reads.
+  layer.ReadMemInfo(0);
+  EXPECT_EQ(LoadBank(layer, 0, 2, organ.c_str()), kErrOk);
+  EXPECT_TRUE(Slot(0, 2).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 2).Has(Assigned));
+  EXPECT_STREQ(Slot(0, 2).name, "Organ");
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+  layer.ReadMemInfo(0);
+  EXPECT_EQ(layer.Device(0).freeKB, 24);
   layer.CloseDeviceAccess(0);
 }
 
