@@ -259,7 +259,7 @@ TEST_F(BankLayerTest, VirtualBankModeExchangesTheViewsOfEveryCard) {
   }
   EXPECT_EQ(Slot(2, 0).useStamp, 2000u);  // SoundFont devices keep theirs
   EXPECT_EQ(Slot(2, 120).useStamp, 2120u);
-  EXPECT_EQ(shell.shownMode, 1);
+  EXPECT_EQ(shell.virtualBankModeShown, 1);
   EXPECT_EQ(shell.rebuilds, 1);
   EXPECT_EQ(shell.trayMenus, 1);
 
@@ -268,7 +268,7 @@ TEST_F(BankLayerTest, VirtualBankModeExchangesTheViewsOfEveryCard) {
   layer.ApplyVirtualBankMode(false, true);
   EXPECT_EQ(Slot(1, 0).useStamp, 1000u);
   EXPECT_EQ(Slot(1, 127).useStamp, 1127u);
-  EXPECT_EQ(shell.shownMode, 0);
+  EXPECT_EQ(shell.virtualBankModeShown, 0);
   EXPECT_EQ(Dev(2).handle, 0u);  // opened for the refresh, closed again
 }
 

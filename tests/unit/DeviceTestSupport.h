@@ -19,23 +19,11 @@
 #include "config/ScratchRing.h"
 #include "emulators/bankgen/BankWriter.h"
 #include "platform/sim/Sim.h"
+#include "tests/unit/BankLayerTestSupport.h"
 
 namespace korvel::devtest {
 
-class DeviceShell : public ShellPort {
- public:
-  void FillDeviceSelector() override { ++fills; }
-  void RebuildBankList() override { ++rebuilds; }
-  void BuildTrayMenu() override { ++trayMenus; }
-  void ProgressStep() override { ++steps; }
-  void ProgressReset() override { ++resets; }
-  bool IsMainWindowMinimized() override { return false; }
-  void RepaintMainWindow() override { ++repaints; }
-  void ShowVirtualBankMode(bool on) override { shownMode = on ? 1 : 0; }
-
-  int fills = 0, rebuilds = 0, trayMenus = 0, steps = 0, resets = 0, repaints = 0;
-  int shownMode = -1;
-};
+using DeviceShell = testsupport::RecordingShell;
 
 class DeviceLayerTest : public ::testing::Test {
  protected:
