@@ -108,4 +108,109 @@ constexpr int kIdNo = 7;
 
 int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type);
 
+// ---- MIDI (winmm) --------------------------------------------------------------
+
+// The calling convention winmm calls a function callback with.
+#if defined(_WIN32) && !defined(_WIN64)
+#define KORVEL_MIDI_CALLBACK __stdcall
+#else
+#define KORVEL_MIDI_CALLBACK
+#endif
+
+using MidiIn = std::uintptr_t;   // HMIDIIN
+using MidiOut = std::uintptr_t;  // HMIDIOUT
+// The function callback (CALLBACK_FUNCTION) of an open input or output:
+// handle, message, instance value, first and second parameter.
+using MidiCallback = void(KORVEL_MIDI_CALLBACK*)(std::uintptr_t handle, unsigned message,
+                                                 std::uintptr_t instance, std::uintptr_t param1,
+                                                 std::uintptr_t param2);
+
+// Callback messages.
+constexpr unsigned kMimOpen = 0x3C1;
+constexpr unsigned kMimClose = 0x3C2;
+constexpr unsigned kMimData = 0x3C3;
+constexpr unsigned kMimLongData = 0x3C4;
+constexpr unsigned kMimError = 0x3C5;
+constexpr unsigned kMimLongError = 0x3C6;
+constexpr unsigned kMomOpen = 0x3C7;
+constexpr unsigned kMomClose = 0x3C8;
+constexpr unsigned kMomDone = 0x3C9;
+constexpr unsigned kMimMoreData = 0x3CC;
+
+// Multimedia result codes.
+constexpr unsigned kMmNoError = 0;
+constexpr unsigned kMmError = 1;
+constexpr unsigned kMmBadDeviceId = 2;
+constexpr unsigned kMmAllocated = 4;
+constexpr unsigned kMmInvalidHandle = 5;
+constexpr unsigned kMmNoMemory = 7;
+constexpr unsigned kMmInvalidParam = 11;
+constexpr unsigned kMidiUnprepared = 64;
+constexpr unsigned kMidiStillPlaying = 65;
+constexpr unsigned kMidiNotReady = 67;
+constexpr unsigned kMidiNoDevice = 68;
+
+// Header flags.
+constexpr std::uint32_t kMhdrDone = 0x1;
+constexpr std::uint32_t kMhdrPrepared = 0x2;
+constexpr std::uint32_t kMhdrInQueue = 0x4;
+
+// MIDIHDR, field for field: 64 bytes on 32-bit Windows.
+struct MidiHeader {
+  char* data;
+  std::uint32_t bufferLength;
+  std::uint32_t bytesRecorded;
+  std::uintptr_t user;
+  std::uint32_t flags;
+  MidiHeader* next;
+  std::uintptr_t reserved;
+  std::uint32_t offset;
+  std::uintptr_t reservedWords[8];
+};
+
+// MIDIINCAPSA (44 bytes) and MIDIOUTCAPSA (52 bytes).
+struct MidiInCaps {
+  std::uint16_t manufacturer;
+  std::uint16_t product;
+  std::uint32_t driverVersion;
+  char name[32];
+  std::uint32_t support;
+};
+struct MidiOutCaps {
+  std::uint16_t manufacturer;
+  std::uint16_t product;
+  std::uint32_t driverVersion;
+  char name[32];
+  std::uint16_t technology;
+  std::uint16_t voices;
+  std::uint16_t notes;
+  std::uint16_t channelMask;
+  std::uint32_t support;
+};
+static_assert(sizeof(MidiInCaps) == 44 && sizeof(MidiOutCaps) == 52);
+
+unsigned midiInGetNumDevs();
+unsigned midiOutGetNumDevs();
+unsigned midiInGetDevCapsA(unsigned id, MidiInCaps* caps, unsigned size);
+unsigned midiOutGetDevCapsA(unsigned id, MidiOutCaps* caps, unsigned size);
+unsigned midiInGetErrorTextA(unsigned code, char* text, unsigned size);
+
+// Both opens use CALLBACK_FUNCTION.
+unsigned midiInOpen(MidiIn* handle, unsigned id, MidiCallback callback, std::uintptr_t instance);
+unsigned midiInStart(MidiIn handle);
+unsigned midiInStop(MidiIn handle);
+unsigned midiInReset(MidiIn handle);
+unsigned midiInClose(MidiIn handle);
+unsigned midiInPrepareHeader(MidiIn handle, MidiHeader* header, unsigned size);
+unsigned midiInUnprepareHeader(MidiIn handle, MidiHeader* header, unsigned size);
+unsigned midiInAddBuffer(MidiIn handle, MidiHeader* header, unsigned size);
+
+unsigned midiOutOpen(MidiOut* handle, unsigned id, MidiCallback callback,
+                     std::uintptr_t instance);
+unsigned midiOutShortMsg(MidiOut handle, std::uint32_t message);
+unsigned midiOutLongMsg(MidiOut handle, MidiHeader* header, unsigned size);
+unsigned midiOutUnprepareHeader(MidiOut handle, MidiHeader* header, unsigned size);
+unsigned midiOutReset(MidiOut handle);
+unsigned midiOutClose(MidiOut handle);
+
 }  // namespace platform
