@@ -1,0 +1,35 @@
+#include "midi/MidiPort.h"
+
+namespace korvel {
+
+unsigned OpenPortInputWithBuffers(MidiPortTable& table, MidiPort& port,
+                                  platform::MidiCallback callback, std::uintptr_t instance,
+                                  int count, int size) {
+  if (!port.HasInput()) return platform::kMmBadDeviceId;
+  const unsigned result = port.OpenInputWithBuffers(table, callback, instance, count, size);
+  if (result == platform::kMmNoError) port.flags |= kPortOpen;
+  return result;
+}
+
+void ClosePortInput(MidiPortTable& table, MidiPort& port) {
+  if (!port.HasInput()) return;
+  port.CloseInputDevice(table);
+  if (port.outputHandle.load() == 0) port.flags &= ~kPortOpen;
+}
+
+void ClosePortOutput(MidiPort& port) {
+  if (!port.HasOutput()) return;
+  port.CloseOutputDevice();
+  if (port.inputHandle.load() == 0) port.flags &= ~kPortOpen;
+}
+
+void DestroyPort(MidiPortTable& table, MidiPort* port) {
+  if (port == nullptr) return;
+  ClosePortOutput(*port);
+  ClosePortInput(table, *port);
+  port->CloseOutputDevice();
+  port->CloseInputDevice(table);
+  delete port;
+}
+
+}  // namespace korvel
