@@ -1,4 +1,5 @@
 #include "app/KorvelMain.h"
+#include "app/MidiProbe.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -71,6 +72,7 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     }
     default:
+      if (message == MidiProbeMessage()) return AnswerMidiProbe(wParam, lParam);
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -52,6 +52,9 @@ class TForm1 : public ShellPort {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
+  // Test access to the port table until the connection map shows it
+  // (MidiProbe.cpp).
+  LRESULT AnswerMidiProbe(WPARAM request, LPARAM argument);
 
   // Phases of FormCreate.
   void BeginStartUp();

@@ -53,7 +53,8 @@ void TForm1::FormCreate() {
   ShowProgress("Opening wavetable device drivers...");
   PrepareWavetableBackends();
   ShowProgress("Opening MIDI drivers...");
-  // MIDI routing with its port tiles and the bank-switching input start here.
+  state_->ports = BuildPortTable();
+  // The port tiles and the bank-switching input start here.
   ShowProgress("Loading instrument bank information...");
   // The most recent preset is loaded here, or a new empty one begun.
   ShowProgress("Finishing Startup...");
@@ -188,7 +189,8 @@ void TForm1::FormDestroy() {
   ReleaseProgramIcon();
   // The current preset is saved, or offered for saving, here.
   SaveConfiguration();
-  // The port tiles and the MIDI routing close here, in this order.
+  // The port tiles close here, before the routing.
+  DestroyPortTable(state_->ports);
   CloseWavetableBackends();
   state_->registry.DoneRegistry();
   state_->devices.ShutdownBankLayer();

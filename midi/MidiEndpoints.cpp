@@ -16,9 +16,7 @@ constexpr int kMaxBufferSize = 65536;
 }  // namespace
 
 std::size_t MidiEndpoints::BufferStride() const {
-  const std::size_t align = alignof(platform::MidiHeader);
-  const std::size_t data = (static_cast<std::size_t>(bufferSize) + align - 1) / align * align;
-  return kMidiHeaderSize + data;
+  return kMidiHeaderSize + static_cast<std::size_t>(bufferSize);
 }
 
 platform::MidiHeader* MidiEndpoints::Header(int i) const {

@@ -155,7 +155,9 @@ constexpr std::uint32_t kMhdrDone = 0x1;
 constexpr std::uint32_t kMhdrPrepared = 0x2;
 constexpr std::uint32_t kMhdrInQueue = 0x4;
 
-// MIDIHDR, field for field: 64 bytes on 32-bit Windows.
+// MIDIHDR, field for field and byte-packed as winmm's records are: 64 bytes
+// on 32-bit Windows.
+#pragma pack(push, 1)
 struct MidiHeader {
   char* data;
   std::uint32_t bufferLength;
@@ -167,6 +169,7 @@ struct MidiHeader {
   std::uint32_t offset;
   std::uintptr_t reservedWords[8];
 };
+#pragma pack(pop)
 
 // MIDIINCAPSA (44 bytes) and MIDIOUTCAPSA (52 bytes).
 struct MidiInCaps {
