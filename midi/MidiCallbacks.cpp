@@ -1,6 +1,7 @@
 #include "midi/MidiCallbacks.h"
 
 #include <atomic>
+#include <thread>
 
 #include "midi/MidiConnection.h"
 #include "midi/MidiPort.h"
@@ -18,6 +19,10 @@ std::atomic<BankSwitchingHook*> bankSwitchingHook{nullptr};
 using ShortMessageStage = std::uint32_t (*)(const ModificationList&, std::uint32_t);
 std::uint32_t PassUnchanged(const ModificationList&, std::uint32_t message) { return message; }
 std::atomic<ShortMessageStage> modificationStage{ApplyModifications};
+// Short messages between choosing their stage and leaving it. Switching the
+// bypass on waits for them, so that once it returns no callback reads a
+// modification record that the user-interface thread is about to edit.
+std::atomic<int> messagesInStage{0};
 
 constexpr std::uint32_t kControllerStatus = 0xB0;
 
@@ -34,8 +39,10 @@ void RouteShortMessage(MidiConnection& connection, std::uint32_t message) {
     midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), message);
     return;
   }
-  const ShortMessageStage stage = modificationStage.load(std::memory_order_acquire);
+  messagesInStage.fetch_add(1);
+  const ShortMessageStage stage = modificationStage.load();
   const std::uint32_t result = stage(connection.modifications, message);
+  messagesInStage.fetch_sub(1, std::memory_order_release);
   if (IsDroppedMessage(result)) return;
   midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), result);
 }
@@ -69,7 +76,9 @@ void SetBankSwitchingHook(BankSwitchingHook* hook) {
 }
 
 void SetModificationBypass(bool on) {
-  modificationStage.store(on ? PassUnchanged : ApplyModifications, std::memory_order_release);
+  modificationStage.store(on ? PassUnchanged : ApplyModifications);
+  if (!on) return;
+  while (messagesInStage.load(std::memory_order_acquire) != 0) std::this_thread::yield();
 }
 
 bool ModificationBypass() { return modificationStage.load() == PassUnchanged; }

@@ -30,6 +30,7 @@ void SetBankSwitchingHook(BankSwitchingHook* hook);
 
 // While on, every connection passes short messages on without applying its
 // modifications (the Connection Details dialog edits them meanwhile).
+// Switching it on returns once no message is still being modified.
 void SetModificationBypass(bool on);
 bool ModificationBypass();
 

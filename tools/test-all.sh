@@ -14,6 +14,11 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
+step "tsan: the MIDI thread's tests under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan
+
 step "fuzz: libFuzzer targets, briefly"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
