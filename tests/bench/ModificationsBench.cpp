@@ -9,33 +9,14 @@
 
 #include "midi/Modification.h"
 #include "midi/ModificationFile.h"
+#include "tests/bench/BenchMessages.h"
 
 namespace {
 
-std::vector<std::uint32_t> Messages() {
-  std::vector<std::uint32_t> messages;
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    const std::uint32_t types[] = {0x90, 0x80, 0xB0, 0xE0};
-    messages.push_back((types[i % 4] | (i % 16)) | ((i * 7 % 128) << 8) | ((i * 13 % 128) << 16));
-  }
-  return messages;
-}
-
 void BM_ApplyModifications(benchmark::State& state) {
   korvel::ModificationList list;
-  for (int i = 0; i < state.range(0); ++i) {
-    korvel::Modification m;
-    const std::uint8_t sources[] = {0x90, 0x80, 0xB0, 0xE0};
-    m.sourceType = sources[i % 4];
-    m.targetType = m.sourceType;
-    m.sourceLow = 0;
-    m.sourceHigh = 127;
-    m.targetValue = 1;
-    m.flags = static_cast<std::uint8_t>(i % 3);
-    m.highChannel = 15;
-    korvel::AddModificationCopy(list, m);
-  }
-  const std::vector<std::uint32_t> messages = Messages();
+  korvel::bench::AddModifications(list, static_cast<int>(state.range(0)));
+  const std::vector<std::uint32_t> messages = korvel::bench::Messages();
   for (auto _ : state) {
     for (std::uint32_t message : messages) benchmark::DoNotOptimize(korvel::ApplyModifications(list, message));
   }
