@@ -1,0 +1,78 @@
+// The process's virtual MIDI devices behind winmm: the portable core answers
+// the driver messages, a thread of the driver's own delivers the core's
+// notifications to the program's callbacks and feeds the inputs from the
+// channel, and what the outputs receive goes out on the channel.
+//
+// Reset and close return only once their notifications are delivered, so a
+// program can unprepare its buffers and free its callback data right after
+// them, as with a hardware driver. The driver thread itself never waits: a
+// callback may call winmm again.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "emulators/midi/VirtualMidiCore.h"
+#include "emulators/win32/VirtualMidiChannel.h"
+
+namespace korvel::emu::vmidi {
+
+class VirtualMidiHost {
+ public:
+  // The one host of the process.
+  static VirtualMidiHost& Get();
+  // Reads the port list and starts the thread; later calls do nothing.
+  void Start(HMODULE driverModule);
+  DWORD InputMessage(UINT device, UINT msg, DWORD_PTR user, DWORD_PTR p1, DWORD_PTR p2);
+  DWORD OutputMessage(UINT device, UINT msg, DWORD_PTR user, DWORD_PTR p1, DWORD_PTR p2);
+
+ private:
+  // Where a notification of an open instance goes.
+  struct Client {
+    DWORD_PTR callback = 0;
+    DWORD flags = 0;
+    HDRVR handle = nullptr;
+    DWORD_PTR instance = 0;
+    unsigned device = 0;
+  };
+  // A device's ring on the channel; -1 when it has none.
+  struct Wire {
+    int port = -1;
+    bool loop = false;
+    std::uint64_t cursor = 0;
+  };
+
+  static DWORD WINAPI ThreadMain(LPVOID host);
+  void Run();
+  void PullInput();
+  void DeliverEvents();
+  void Wake() { ::SetEvent(work_); }
+  void WaitDelivered(std::uint64_t target);
+
+  DWORD Open(bool input, UINT device, DWORD_PTR user, DWORD_PTR desc, DWORD_PTR flags);
+  DWORD Close(bool input, DWORD_PTR user);
+  DWORD InputCall(UINT msg, InstanceId id, DWORD_PTR p1);
+  DWORD Send(InstanceId id, UINT msg, DWORD_PTR p1, DWORD_PTR p2);
+  void Publish(unsigned output, const WireMessage& message);
+  DWORD InputCaps(UINT device, DWORD_PTR caps, DWORD_PTR size);
+  DWORD OutputCaps(UINT device, DWORD_PTR caps, DWORD_PTR size);
+
+  std::mutex mutex_;
+  VirtualMidiCore core_;
+  std::map<InstanceId, Client> clients_;
+  std::uint64_t delivered_ = 0;
+  std::vector<Wire> inputWires_;
+  std::vector<Wire> outputWires_;
+  std::unique_ptr<VirtualMidiChannel> channel_;
+  bool started_ = false;
+  HANDLE work_ = nullptr;
+  HANDLE deliveredSignal_ = nullptr;
+  DWORD threadId_ = 0;
+};
+
+}  // namespace korvel::emu::vmidi
