@@ -13,7 +13,8 @@ loader=/usr/lib/wine/wine64
 if tools/can-run-win32; then preset=win32; loader=/usr/lib/wine/wine; fi
 echo "Building the $preset programs..."
 cmake --preset "$preset" >/dev/null
-targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32)
+targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
+         korvel_virtual_midi_driver korvel_midi_port)
 cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
   cmake --build --preset "$preset" --target "${targets[@]}"
 cmake --preset native >/dev/null
@@ -39,6 +40,21 @@ cp "build/$preset/app/Korvel.exe" "build/$preset/emulators/win32/"{EWSAUDIO.DRV,
 [ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
   'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
 
+# Virtual MIDI ports (emulators/README.md): winekorvel.drv as Wine's audio
+# driver, which gives winmm the ports listed in C:\windows\korvelmidi.ini.
+system="$WINEPREFIX/drive_c/windows/system32"
+if [ "$preset" = win32 ] && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  system="$WINEPREFIX/drive_c/windows/syswow64"
+fi
+cp "build/$preset/emulators/win32/winekorvel.drv" "$system/"
+ports="$WINEPREFIX/drive_c/windows/korvelmidi.ini"
+[ -f "$ports" ] || printf '%s\n' 'input=Virtual Keyboard' 'output=Virtual Synth' \
+  'both=Virtual Loopback, loop' > "$ports"
+if ! grep -q '^"Audio"="korvel"' "$WINEPREFIX/user.reg"; then
+  "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d korvel /f >/dev/null 2>&1
+  wineserver -w
+fi
+
 # A bank folder of generated sample banks.
 bankgen=build/native/tools/korvel_bankgen
 for bank in "Piano:400000" "Strings:900000" "Organ:250000" "Drums:1200000" "Choir:700000"; do
@@ -58,6 +74,9 @@ if [ ! -f "$config" ]; then
 fi
 
 drive="build/$preset/tests/e2e/korvel_drive.exe"
+echo "Virtual MIDI ports: play into one or read one with, for example,"
+echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe send 'Virtual Keyboard' 90 3C 64"
+echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe read 'Virtual Synth'"
 if [ -n "${DISPLAY:-}" ]; then
   cd "$home" && exec "$loader" Korvel.exe
 fi
