@@ -207,6 +207,20 @@ TEST_F(RoutingTest, SystemExclusiveIsForwardedInBufferSizedPiecesAndBuffersRetur
   }
 }
 
+TEST_F(RoutingTest, TheReceivingBufferItselfIsSentAndReturnsWhenTheOutputIsDone) {
+  platform::sim::HoldMidiOutput(kSynthOut, true);
+  for (std::uint8_t i = 0; i < 4; ++i) SendMidiLong(kKeyboardIn, {0xF0, i, 0xF7});
+  ASSERT_TRUE(WaitForMidiIdle());
+  // All three buffers are out at the output, so the fourth message found none.
+  EXPECT_EQ(platform::sim::DroppedMidiInput(kKeyboardIn), 3u);
+  EXPECT_EQ(MidiLongOutput(kSynthOut).size(), 3u);
+  platform::sim::HoldMidiOutput(kSynthOut, false);
+  ASSERT_TRUE(WaitForMidiIdle());
+  SendMidiLong(kKeyboardIn, {0xF0, 9, 0xF7});
+  ASSERT_TRUE(platform::sim::WaitForMidiOutput(kSynthOut, 4));
+  EXPECT_EQ(MidiLongOutput(kSynthOut).back(), (Bytes{0xF0, 9, 0xF7}));
+}
+
 TEST_F(RoutingTest, ABufferStillBeingSentComesBackBeforeTheInputIsReleased) {
   platform::sim::HoldMidiOutput(kSynthOut, true);
   SendMidiLong(kKeyboardIn, {0xF0, 1, 0xF7});
