@@ -4,7 +4,8 @@
 // ("C:\\WINDOWS\\Korvel.cfg" -> <sandbox>/C/WINDOWS/Korvel.cfg, each path
 // component matched without regard to case), keeps the registry in memory,
 // records message boxes and answers them from a queue. It is single-threaded:
-// call it from one thread only.
+// call it from one thread only. Virtual MIDI is the exception: its calls and
+// hooks may be used from any thread, and it calls back on a thread of its own.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,8 @@
 namespace platform::sim {
 
 // Clears the registry (and every open handle), the queued answers, the box
-// log, the COM depth and every injected fault; maps drive letters into
+// log, the COM depth, the MIDI devices (stopping the MIDI thread without
+// delivering what is still queued) and every injected fault; maps drive letters into
 // `sandboxRoot` and creates <sandboxRoot>/C/WINDOWS. The Windows directory is
 // "C:\\WINDOWS" again and the current directory "C:\\". Until the first Reset
 // the sandbox is a folder of this process under the system's temporary folder.
@@ -154,5 +156,57 @@ struct ShownBox {
 void QueueMessageBoxAnswer(int id);
 const std::vector<ShownBox>& ShownMessageBoxes();
 void ClearShownMessageBoxes();
+
+// ---- Virtual MIDI ----------------------------------------------------------------
+
+// MIDI devices that behave like winmm with a real driver: callbacks arrive on
+// a MIDI thread of the simulation (started when first needed, stopped by
+// Reset), a call's own notifications (MIM_OPEN, MIM_CLOSE, the buffers that
+// midiInReset and midiOutReset hand back) are delivered before the call
+// returns, and MOM_DONE of midiOutLongMsg comes afterwards on that thread.
+// Device ids are indices into the lists below. After a reset there are none.
+struct MidiDevice {
+  std::string name;        // cut to 31 characters, as in the capabilities
+  bool opensOnce = false;  // a second open while it is open gives 4 (allocated)
+};
+// Replaces the devices; handles still open become invalid and undelivered
+// notifications are dropped. Call log and failures stay.
+void SetMidiDevices(const std::vector<MidiDevice>& inputs, const std::vector<MidiDevice>& outputs);
+
+// Input arriving at an input device, handed to the MIDI thread: a short
+// message goes to every started handle of the input (MIM_DATA); a
+// system-exclusive message fills each started handle's queued buffers, oldest
+// first, each up to its length (MIM_LONGDATA).
+void SendMidiShort(unsigned inputId, std::uint32_t message);
+void SendMidiLong(unsigned inputId, const std::vector<std::uint8_t>& bytes);
+// Waits until all sent input is processed and every notification delivered
+// (returns at once on the MIDI thread); false on timeout.
+bool WaitForMidiIdle(int timeoutMs = 5000);
+// System-exclusive bytes an input had no queued buffer for.
+std::uint64_t DroppedMidiInput(unsigned inputId);
+
+// What reached an output, in order: short messages (the latest 65536) and
+// the bytes of each long message.
+std::vector<std::uint32_t> MidiShortOutput(unsigned outputId);
+std::vector<std::vector<std::uint8_t>> MidiLongOutput(unsigned outputId);
+// Waits until the output has received `count` messages, short and long
+// together; false on timeout.
+bool WaitForMidiOutput(unsigned outputId, std::size_t count, int timeoutMs = 5000);
+// While held, long messages to the output stay queued (MHDR_INQUEUE) until
+// released or midiOutReset.
+void HoldMidiOutput(unsigned outputId, bool held);
+
+// Every later call of that name ("midiInOpen", "midiOutShortMsg", ...) returns
+// `code` and does nothing; 0 lets the calls work again. Applies to the calls
+// that return a result code. Cleared by Reset.
+void SetMidiFailure(const std::string& callName, unsigned code);
+// Names of the MIDI calls made outside the MIDI thread, in order, except
+// midiOutShortMsg (its messages are in MidiShortOutput, and recording them
+// must not allocate). Calls made from callbacks are left out, so that the log
+// of the main thread's open and close sequences does not depend on timing.
+std::vector<std::string> MidiCallLog();
+void ClearMidiCallLog();
+// Input and output handles open (not yet closed).
+std::size_t OpenMidiHandles();
 
 }  // namespace platform::sim

@@ -10,5 +10,6 @@ void ResetFiles(const std::string& sandboxRoot);
 void ResetRegistry();
 void ResetShell();
 void ResetDrivers();
+void ResetMidi();
 
 }  // namespace platform::sim::detail

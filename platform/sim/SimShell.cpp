@@ -64,6 +64,7 @@ void Reset(const std::string& sandboxRoot) {
   detail::ResetRegistry();
   detail::ResetShell();
   detail::ResetDrivers();
+  detail::ResetMidi();
 }
 
 Sandbox::Sandbox() {
