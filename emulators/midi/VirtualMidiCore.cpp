@@ -6,7 +6,7 @@
 namespace korvel::emu::vmidi {
 namespace {
 
-DeviceSpec Named(DeviceSpec device) {
+DeviceEntry Named(DeviceEntry device) {
   if (device.name.size() > kMaxNameLength) device.name.resize(kMaxNameLength);
   return device;
 }
@@ -28,8 +28,8 @@ unsigned UnprepareHeader(Header* header) {
   return kOk;
 }
 
-void VirtualMidiCore::SetDevices(const std::vector<DeviceSpec>& inputs,
-                                 const std::vector<DeviceSpec>& outputs) {
+void VirtualMidiCore::SetDevices(const std::vector<DeviceEntry>& inputs,
+                                 const std::vector<DeviceEntry>& outputs) {
   const InstanceId nextId = nextId_;
   *this = VirtualMidiCore();
   nextId_ = nextId;

@@ -8,8 +8,9 @@
 // DLL on Windows) serialises every call and delivers the queued events in
 // order, on a thread of its own, with TakeEvent.
 //
-// Header preparation is winmm's own work, not the driver's; PrepareHeader and
-// UnprepareHeader do it for wrappers that stand in for winmm.
+// Header preparation: PrepareHeader and UnprepareHeader serve both wrappers,
+// the simulation standing in for winmm and the Wine driver, to which Wine's
+// winmm passes the preparation on.
 #pragma once
 
 #include <cstddef>
@@ -65,7 +66,7 @@ constexpr std::size_t kMaxNameLength = 31;
 // Short messages each output remembers; older ones are overwritten.
 constexpr std::size_t kShortRecordSize = 65536;
 
-struct DeviceSpec {
+struct DeviceEntry {
   std::string name;        // cut to kMaxNameLength characters
   bool opensOnce = false;  // a second open while open gives kAllocated
 };
@@ -88,7 +89,7 @@ unsigned UnprepareHeader(Header* header);
 class VirtualMidiCore {
  public:
   // Replaces the devices; every instance and queued event is forgotten.
-  void SetDevices(const std::vector<DeviceSpec>& inputs, const std::vector<DeviceSpec>& outputs);
+  void SetDevices(const std::vector<DeviceEntry>& inputs, const std::vector<DeviceEntry>& outputs);
   unsigned InputCount() const { return static_cast<unsigned>(inputs_.size()); }
   unsigned OutputCount() const { return static_cast<unsigned>(outputs_.size()); }
   // Empty for a device that does not exist.
@@ -163,12 +164,12 @@ class VirtualMidiCore {
 
  private:
   struct Input {
-    DeviceSpec info;
+    DeviceEntry info;
     unsigned openCount = 0;
     std::uint64_t dropped = 0;
   };
   struct Output {
-    DeviceSpec info;
+    DeviceEntry info;
     unsigned openCount = 0;
     bool held = false;
     std::vector<std::uint32_t> shorts;

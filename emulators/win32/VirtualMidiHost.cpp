@@ -54,19 +54,19 @@ void VirtualMidiHost::Start(HMODULE driverModule) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (started_) return;
   started_ = true;
-  std::vector<DeviceSpec> inputs, outputs;
+  std::vector<DeviceEntry> inputs, outputs;
   channel_ = VirtualMidiChannel::Open();
-  for (const PortSpec& port : ReadPortFile(PortFilePath())) {
+  for (const PortEntry& port : ReadPortFile(PortFilePath())) {
     Wire wire;
     wire.port = channel_ ? channel_->Port(port.name) : -1;
     wire.loop = port.loop;
     if (port.input) {
-      inputs.push_back(DeviceSpec{port.name, port.opensOnce});
+      inputs.push_back(DeviceEntry{port.name, port.opensOnce});
       wire.cursor = channel_ ? channel_->Written(wire.port, Side::kInput) : 0;
       inputWires_.push_back(wire);
     }
     if (port.output) {
-      outputs.push_back(DeviceSpec{port.name, port.opensOnce});
+      outputs.push_back(DeviceEntry{port.name, port.opensOnce});
       outputWires_.push_back(wire);
     }
   }

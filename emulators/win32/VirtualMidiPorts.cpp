@@ -24,28 +24,28 @@ std::string Lower(std::string text) {
   return text;
 }
 
-bool SetSides(const std::string& key, PortSpec* port) {
+bool SetSides(const std::string& key, PortEntry* port) {
   port->input = key == "input" || key == "both";
   port->output = key == "output" || key == "both";
   return port->input || port->output;
 }
 
-void SetMark(const std::string& mark, PortSpec* port) {
+void SetMark(const std::string& mark, PortEntry* port) {
   if (mark == "once") port->opensOnce = true;
   if (mark == "loop") port->loop = true;
 }
 
 }  // namespace
 
-std::vector<PortSpec> ParsePortList(const std::string& text) {
-  std::vector<PortSpec> ports;
+std::vector<PortEntry> ParsePortList(const std::string& text) {
+  std::vector<PortEntry> ports;
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
     line = Trim(line);
     const auto equals = line.find('=');
     if (line.empty() || line[0] == '#' || line[0] == ';' || equals == std::string::npos) continue;
-    PortSpec port;
+    PortEntry port;
     if (!SetSides(Lower(Trim(line.substr(0, equals))), &port)) continue;
     std::istringstream fields(line.substr(equals + 1));
     std::string field;
@@ -57,7 +57,7 @@ std::vector<PortSpec> ParsePortList(const std::string& text) {
   return ports;
 }
 
-std::vector<PortSpec> ReadPortFile(const std::string& path) {
+std::vector<PortEntry> ReadPortFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();

@@ -16,7 +16,7 @@
 
 namespace korvel::emu::vmidi {
 
-struct PortSpec {
+struct PortEntry {
   std::string name;
   bool input = false;
   bool output = false;
@@ -24,9 +24,9 @@ struct PortSpec {
   bool loop = false;
 };
 
-std::vector<PortSpec> ParsePortList(const std::string& text);
+std::vector<PortEntry> ParsePortList(const std::string& text);
 // The ports of the file at `path`; none when it cannot be read.
-std::vector<PortSpec> ReadPortFile(const std::string& path);
+std::vector<PortEntry> ReadPortFile(const std::string& path);
 // Where the ports of this prefix are listed: <Windows directory>\korvelmidi.ini.
 std::string PortFilePath();
 

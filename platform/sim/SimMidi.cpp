@@ -181,8 +181,8 @@ MidiState::~MidiState() { StopThread(*this); }
 
 // Forgets devices, handles and queued input and events; the thread must be
 // stopped and the lock held.
-void ClearDevices(MidiState& state, const std::vector<vm::DeviceSpec>& inputs,
-                  const std::vector<vm::DeviceSpec>& outputs) {
+void ClearDevices(MidiState& state, const std::vector<vm::DeviceEntry>& inputs,
+                  const std::vector<vm::DeviceEntry>& outputs) {
   state.core.SetDevices(inputs, outputs);
   state.clients.clear();
   state.arrivals.clear();
@@ -306,15 +306,15 @@ void ResetMidi() {
 }  // namespace detail
 
 void SetMidiDevices(const std::vector<MidiDevice>& inputs, const std::vector<MidiDevice>& outputs) {
-  auto specs = [](const std::vector<MidiDevice>& devices) {
-    std::vector<vm::DeviceSpec> result;
+  auto entries = [](const std::vector<MidiDevice>& devices) {
+    std::vector<vm::DeviceEntry> result;
     for (const MidiDevice& device : devices) result.push_back({device.name, device.opensOnce});
     return result;
   };
   MidiState& state = State();
   StopThread(state);
   std::lock_guard<std::mutex> lock(state.mutex);
-  ClearDevices(state, specs(inputs), specs(outputs));
+  ClearDevices(state, entries(inputs), entries(outputs));
 }
 
 void SendMidiShort(unsigned inputId, std::uint32_t message) {
