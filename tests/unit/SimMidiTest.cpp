@@ -16,12 +16,7 @@
 #include "platform/Platform.h"
 #include "platform/sim/Sim.h"
 
-// The sanitizer runtimes can report every allocation.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*malloc_hook)(const volatile void*, std::size_t), void (*free_hook)(const volatile void*));
-#define KORVEL_COUNTS_ALLOCATIONS 1
-#endif
+#include "tests/unit/AllocationCounter.h"
 
 namespace platform {
 namespace {
@@ -307,24 +302,14 @@ TEST_F(SimMidiTest, OutputsRecordShortMessagesKeepingTheLatest) {
 }
 
 #ifdef KORVEL_COUNTS_ALLOCATIONS
-thread_local bool countingAllocations = false;
-thread_local int allocations = 0;
-void CountAllocation(const volatile void*, std::size_t) {
-  if (countingAllocations) ++allocations;
-}
-void IgnoreFree(const volatile void*) {}
-
 TEST_F(SimMidiTest, ShortMessagesAllocateNothing) {
-  static const bool installed =
-      __sanitizer_install_malloc_and_free_hooks(CountAllocation, IgnoreFree) != 0;
-  ASSERT_TRUE(installed);
   const MidiOut out = OpenOut(kThruOut, outputSide);
   ASSERT_EQ(midiOutShortMsg(out, 0x90), kMmNoError);  // first use of the call
 
-  countingAllocations = true;
+  korvel::testing::AllocationCounter counter;
+  ASSERT_TRUE(counter.Installed());
   for (std::uint32_t n = 0; n < 100; ++n) midiOutShortMsg(out, 0x403C90);
-  countingAllocations = false;
-  EXPECT_EQ(allocations, 0);
+  EXPECT_EQ(counter.Allocations(), 0);
 }
 #endif
 
