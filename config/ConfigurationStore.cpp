@@ -6,6 +6,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/ErrorBox.h"
+#include "config/WholeFile.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -134,20 +135,6 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
   registry.CloseKey();
 }
 
-// Writes the whole file beside the old one and only then puts it in its
-// place, so a failed write never leaves a half-written "Korvel.cfg".
-bool WriteFileWhole(const std::string& path, const ConfigFileBytes& bytes) {
-  const std::string fresh = path + ".new";
-  std::FILE* file = platform::OpenFile(fresh.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (written && platform::ReplaceFileWith(fresh.c_str(), path.c_str())) return true;
-  platform::DeleteFileA(fresh.c_str());
-  return false;
-}
-
 }  // namespace
 
 void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry) {
@@ -174,7 +161,8 @@ void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
     WriteToRegistry(config, edges, registry);
     return;
   }
-  if (!WriteFileWhole(path, EncodeConfigFile(config, edges))) ErrorBox(kCannotWrite);
+  const ConfigFileBytes bytes = EncodeConfigFile(config, edges);
+  if (!WriteFileReplacing(path.c_str(), bytes.data(), bytes.size())) ErrorBox(kCannotWrite);
 }
 
 }  // namespace korvel

@@ -7,6 +7,7 @@
 
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
+#include "config/WholeFile.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -64,20 +65,6 @@ std::string PathIn(const char* homedir, const char* file) {
   return path + file;
 }
 
-// The whole file; false (and nothing read) when memory cannot be had.
-bool ReadWhole(std::FILE* file, std::vector<char>& contents) {
-  try {
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) contents.insert(contents.end(), chunk, chunk + got);
-    return true;
-  } catch (const std::bad_alloc&) {
-    contents.clear();
-    contents.shrink_to_fit();
-    return false;
-  }
-}
-
 }  // namespace
 
 void DecodeModificationPresets(const char* data, std::size_t size, ModificationPresetList& presets) {
@@ -130,7 +117,7 @@ void LoadModificationPresets(const char* homedir, ModificationPresetList& preset
   if (file == nullptr) file = platform::OpenFile(PathIn(homedir, kFactoryPresetFile).c_str(), "rb");
   if (file == nullptr) return;
   std::vector<char> contents;
-  const bool read = ReadWhole(file, contents);
+  const bool read = ReadWholeFile(file, contents);
   std::fclose(file);
   if (!read) {
     ErrorBox(kNoMemory);
@@ -155,16 +142,7 @@ PresetSaveResult SaveModificationPresets(const char* homedir, ModificationPreset
   // Written beside the old file and only then put in its place, so that a
   // failed write leaves the old presets (and the factory file) as they were.
   const std::string path = PathIn(homedir, kUserPresetFile);
-  const std::string fresh = path + ".new";
-  std::FILE* file = platform::OpenFile(fresh.c_str(), "wb");
-  if (file == nullptr) return PresetSaveResult::Failed;
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = std::fflush(file) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (!written || !platform::ReplaceFileWith(fresh.c_str(), path.c_str())) {
-    platform::DeleteFileA(fresh.c_str());
-    return PresetSaveResult::Failed;
-  }
+  if (!WriteFileReplacing(path.c_str(), text.data(), text.size())) return PresetSaveResult::Failed;
   platform::DeleteFileA(PathIn(homedir, kFactoryPresetFile).c_str());
   ModificationPresetList().swap(presets);
   return PresetSaveResult::Written;
