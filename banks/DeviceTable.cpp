@@ -243,8 +243,6 @@ void DeviceTable::NormaliseUseStamps() {
 }
 
 void DeviceTable::ApplyVirtualBankMode(bool loadingPreset, bool updatingControls) {
-  // The current preset is cleared here without reloading (ClearPreset with
-  // refresh off) once presets exist.
   const bool on = VirtualBankMode();
   for (int dev = 0; dev < count_; ++dev) {
     if (devices_[dev].kind == kKindEws64) ews64_->EWS64_SwapVBMode(dev);

@@ -64,7 +64,8 @@ class DeviceTable {
   std::uint32_t NextUseStamp() { return ++useCounter_; }
   std::uint32_t UseCounter() const { return useCounter_; }
   void NormaliseUseStamps();
-  // The slot part of switching virtual bank mode, after `VBMode` changed:
+  // The slot part of switching virtual bank mode, after `VBMode` changed (the
+  // presets clear the current preset first):
   // exchanges the views of every EWS64 device, then refreshes the slots
   // unless a preset is being loaded or the program is setting its controls.
   void ApplyVirtualBankMode(bool loadingPreset, bool updatingControls);

@@ -1,0 +1,190 @@
+// LoadPreset: the whole file is read and validated into an image first;
+// only a sound file changes the current state.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "banks/BankLoading.h"
+#include "banks/ErrorReport.h"
+#include "banks/presets/PresetManager.h"
+#include "config/ErrorBox.h"
+#include "config/TextHelpers.h"
+#include "config/WholeFile.h"
+#include "midi/ConnectionList.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int kFixedSlotsStart = 120;
+
+// The whole file, or the error code that stops the load.
+std::int32_t ReadPresetFile(const std::string& path, PresetImage& image) {
+  std::FILE* file = platform::OpenFile(path.c_str(), "rb");
+  if (file == nullptr) return kErrFileNotFound;
+  std::vector<char> bytes;
+  const bool read = ReadWholeFile(file, bytes);
+  std::fclose(file);
+  if (!read) return kErrOutOfMemory;
+  try {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (DecodePreset(data, bytes.size(), image) != PresetDecodeResult::kOk) return kErrFileCorrupted;
+  } catch (const std::bad_alloc&) {
+    return kErrOutOfMemory;
+  }
+  return kErrOk;
+}
+
+// The device a block belongs to: the last one of its kind and number; -1.
+int MatchingDevice(DeviceTable& devices, const SoundDevice& stored) {
+  int match = -1;
+  for (int dev = 0; dev < devices.Count(); ++dev) {
+    const SoundDevice& device = devices.Device(dev);
+    if (device.kind == stored.kind && device.backendIndex == stored.backendIndex) match = dev;
+  }
+  return match;
+}
+
+}  // namespace
+
+void PresetManager::LoadPreset(const char* name) {
+  if (devices_.Count() == 0) return;
+  ShellPort& shell = devices_.Shell();
+  shell.ProgressReset();
+  devices_.OpenAllSoundFontDevices();
+  shell.ProgressStep();
+  const std::string path = PresetPath(name);
+  devices_.KeepFailingFile(path.c_str());
+  PresetImage image;
+  const std::int32_t result = ReadPresetFile(path, image);
+  if (result != kErrOk) {
+    devices_.Errors().ErrorCode = result;
+    devices_.CloseAllSoundFontDevices();
+    shell.ProgressReset();
+    return;
+  }
+  ApplyImage(image, path);
+}
+
+void PresetManager::ApplyImage(const PresetImage& image, const std::string& path) {
+  loadingPreset_ = true;
+  PrepareForImage(image);
+  for (const PresetDevice& block : image.devices) TakeDeviceBlock(block);
+  devices_.Shell().ProgressStep();
+  view_.SelectBankListRow(image.bankListRow);
+  ApplyExtensions(image);
+  FinishLoad(path);
+}
+
+// The check boxes show the file's options, the current preset is cleared
+// when the file cannot merge with it, and the mode follows the file.
+void PresetManager::PrepareForImage(const PresetImage& image) {
+  Configuration& config = devices_.Config();
+  const bool startingUp = updatingControls_ != 0;
+  boxes_.virtualBankMode = (image.saveFlags & VBMode) != 0;
+  boxes_.saveConnections = (image.saveFlags & SaveCons) != 0;
+  boxes_.saveDeviceInfo = (image.saveFlags & SaveMinfo) != 0;
+  view_.ShowPresetCheckBoxes(boxes_);
+  if (startingUp || config.Has(ClearOnLoad) || boxes_.virtualBankMode != config.Has(VBMode)) {
+    ClearPreset(false);
+  }
+  config.curpreset[0] = '\0';
+  for (int dev = 0; dev < 4; ++dev) CheckSaveDevice(dev, false);
+  // The mode's check box handler: it changes the mode only when the box
+  // differs from it, and not while the program sets the boxes itself.
+  if (!startingUp && boxes_.virtualBankMode != config.Has(VBMode)) {
+    config.cflags ^= VBMode;
+    ApplyVirtualBankMode();
+  }
+}
+
+void PresetManager::TakeDeviceBlock(const PresetDevice& block) {
+  const SoundDevice& stored = block.device;
+  const int dev = MatchingDevice(devices_, stored);
+  if (dev < 0) return;
+  CheckSaveDevice(dev, true);
+  SoundDevice& device = devices_.Device(dev);
+  const bool keepFixed = stored.kind == kKindEws64 && devices_.VirtualBankMode();
+  for (int slot = 0; slot < stored.slotCount && slot < kSlotsPerDevice; ++slot) {
+    const bool taken = stored.paths[slot][0] != '\0' && device.paths[slot][0] == '\0' &&
+                       !(keepFixed && slot >= kFixedSlotsStart);
+    if (taken) {
+      BoundedCopy(device.paths[slot], stored.paths[slot], kPathEntrySize);
+      device.slots[slot] = stored.slots[slot];
+      devices_.IsBankLoaded(dev, slot, device.slots[slot].name);
+      device.slots[slot].flags |= Assigned;
+    } else if (device.paths[slot][0] == '\0') {
+      device.slots[slot] = BankSlot{};
+      RefreshSlot(devices_, dev, slot, device.slots[slot], 1);
+      device.slots[slot].flags &= ~Assigned;
+    }
+  }
+  std::memcpy(device.lastFolder, stored.lastFolder, sizeof device.lastFolder);
+  if (!devices_.VirtualBankMode()) LoadAssignedBanks(dev);
+}
+
+// Outside virtual bank mode the assigned banks go into the device now; in
+// it they wait for MIDI to ask for them.
+void PresetManager::LoadAssignedBanks(int dev) {
+  SoundDevice& device = devices_.Device(dev);
+  for (int slot = 0; slot < kSlotsPerDevice; ++slot) {
+    if (device.paths[slot][0] == '\0' || !device.slots[slot].Has(Assigned)) continue;
+    devices_.Shell().ProgressStep();
+    LoadBank(devices_, dev, slot, device.paths[slot]);
+    ReportError(devices_.Errors(), "LoadPreset");
+  }
+}
+
+void PresetManager::ApplyExtensions(const PresetImage& image) {
+  if (!image.HasExtensions()) {
+    CheckSaveDeviceInfo(true);
+    CheckSaveConnections(true);
+    return;
+  }
+  MidiPortTable* table = ports_.get();
+  if (table != nullptr) {
+    for (const PresetTile& tile : image.tiles) {
+      const int port = FindPortByName(*table, tile.portName);
+      if (port >= 0 && view_.HasPortTiles()) {
+        view_.PlaceTile(port, PortTile{tile.left, tile.top, tile.tileFlags});
+      }
+    }
+    for (const PresetConnection& record : image.connections) RestoreConnection(record);
+  }
+  if (image.extensionEnd == ExtensionEnd::kBadMarker) {
+    ErrorBox("Corrupted Format: Preset extensions bad!");
+  } else if (image.extensionEnd == ExtensionEnd::kUnknownType) {
+    ErrorBox("Corrupted Format: Unknown preset extension!");
+  }
+}
+
+void PresetManager::RestoreConnection(const PresetConnection& record) {
+  MidiPortTable& table = *ports_;
+  const int source = FindPortByName(table, record.sourceName);
+  const int destination = FindPortByName(table, record.destName);
+  if (source < 0 || destination < 0 || !devices_.Config().Has(UseCons)) return;
+  if (Connect(table, source, destination) != platform::kMmNoError) return;
+  MidiConnection& connection = *table.connections[FindConnection(table, source, destination)];
+  connection.link = record.linkedDevice;
+  for (const Modification& modification : record.modifications) {
+    AddModificationCopy(connection.modifications, modification);
+  }
+}
+
+void PresetManager::FinishLoad(const std::string& path) {
+  SetPresetName(path.c_str());
+  loadingPreset_ = false;
+  devices_.NormaliseUseStamps();
+  ShellPort& shell = devices_.Shell();
+  shell.RebuildBankList();
+  if (!shell.IsMainWindowMinimized()) {
+    devices_.ReadAllMemInfo();
+    view_.DrawMemoryGraph();
+    view_.RedrawConnectionMap();
+  }
+  devices_.CloseAllSoundFontDevices();
+  presetChanged_ = false;
+  shell.ProgressReset();
+}
+
+}  // namespace korvel

@@ -1,0 +1,148 @@
+#include "banks/presets/PresetManager.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "banks/BankLoading.h"
+#include "banks/ErrorReport.h"
+#include "config/ErrorBox.h"
+#include "config/PathHelpers.h"
+#include "config/TextHelpers.h"
+#include "midi/ConnectionList.h"
+
+namespace korvel {
+
+namespace {
+constexpr std::size_t kTitleSize = 128;
+}  // namespace
+
+std::string PresetTitle(const char* name) {
+  char title[kTitleSize] = {};
+  FileTitle(title, name[0] != '\0' ? name : "untitled");
+  return std::string(title) + " - Korvel";
+}
+
+PresetManager::PresetManager(DeviceTable& devices, std::unique_ptr<MidiPortTable>& ports,
+                             PresetPort& view, int& updatingControls)
+    : devices_(devices), ports_(ports), view_(view), updatingControls_(updatingControls) {}
+
+std::string PresetManager::PresetPath(const char* name) const {
+  if (name[0] != '\0' && name[1] == ':') return name;
+  const Configuration& config = devices_.Config();
+  const void* end = std::memchr(config.homedir, '\0', sizeof config.homedir);
+  const std::size_t home =
+      end ? static_cast<const char*>(end) - config.homedir : sizeof config.homedir;
+  return std::string(config.homedir, home) + "\\" + name;
+}
+
+void PresetManager::SetPresetName(const char* name) {
+  Configuration& config = devices_.Config();
+  if (name != config.curpreset) BoundedCopy(config.curpreset, name, sizeof config.curpreset);
+  view_.ShowPresetName(config.curpreset, PresetTitle(config.curpreset).c_str());
+}
+
+int PresetManager::CheckPresetSave() {
+  if (!presetChanged_) return 1;
+  const char* name = devices_.Config().curpreset;
+  char title[kTitleSize] = {};
+  FileTitle(title, name[0] != '\0' ? name : "untitled");
+  const std::string question =
+      "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
+  const int answer = platform::MessageBoxA(MessageOwner(), question.c_str(), "Korvel",
+                                           platform::kMbYesNoCancel);
+  if (answer == platform::kIdYes) {
+    if (name[0] != '\0') {
+      SavePreset();
+      ReportError(devices_.Errors(), "CheckPresetSave");
+    } else {
+      view_.SaveAsDialog();
+    }
+    return 1;
+  }
+  if (answer == platform::kIdNo) {
+    presetChanged_ = false;
+    return 2;
+  }
+  return 0;
+}
+
+void PresetManager::ClearPreset(bool refresh) {
+  SetPresetName("");
+  for (int dev = 0; dev < devices_.Count(); ++dev) {
+    SoundDevice& device = devices_.Device(dev);
+    std::memset(device.paths, 0, sizeof device.paths);
+    for (BankSlot& slot : device.slots) slot = BankSlot{};
+  }
+  MidiPortTable* table = ports_.get();
+  if (devices_.Config().Has(ClearCons) && table != nullptr && table->connectionCount > 0) {
+    for (int i = table->connectionCount - 1; i >= 0; --i) Disconnect(*table, i);
+    view_.RedrawConnectionMap();
+  }
+  if (refresh) {
+    devices_.OpenAllSoundFontDevices();
+    RefreshAllSlots(devices_, true);
+    devices_.CloseAllSoundFontDevices();
+  }
+  presetChanged_ = false;
+}
+
+void PresetManager::ApplyVirtualBankMode() {
+  ClearPreset(false);
+  devices_.ApplyVirtualBankMode(loadingPreset_, updatingControls_ != 0);
+}
+
+void PresetManager::LoadPresetByNumber(int n) {
+  const Configuration& config = devices_.Config();
+  const std::string folder = PresetPath("Presets");
+  platform::SetCurrentDrive(config.homedrive + 1);
+  platform::SetCurrentDirectoryA(folder.c_str());
+  char pattern[16];
+  std::snprintf(pattern, sizeof pattern, "%d*.pre", n);
+  char match[260] = {};
+  const platform::FindHandle find = platform::FindFirstFileA(pattern, match, sizeof match);
+  if (find == 0) return;
+  platform::FindClose(find);
+  LoadPreset((folder + "\\" + match).c_str());
+  if (devices_.Errors().ErrorCode == kErrOk) {
+    devices_.Shell().BuildTrayMenu();
+  } else {
+    ReportError(devices_.Errors(), "LoadPresetByNumber");
+  }
+}
+
+void PresetManager::SaveAtShutDown() {
+  if (!devices_.Config().Has(AutoSave)) {
+    CheckPresetSave();
+    return;
+  }
+  if (devices_.Config().curpreset[0] == '\0') return;
+  SavePreset();
+  ReportError(devices_.Errors(), "Form1::FormDestroy");
+}
+
+void PresetManager::CheckSaveDevice(int dev, bool on) {
+  if (dev < 0 || dev >= 4) return;
+  boxes_.saveDevice[dev] = on;
+  view_.ShowPresetCheckBoxes(boxes_);
+  if (updatingControls_ != 0 || dev >= devices_.Count()) return;
+  SoundDevice& device = devices_.Device(dev);
+  device.flags = on ? (device.flags | SaveInPreset) : (device.flags & ~SaveInPreset);
+}
+
+void PresetManager::CheckSaveConnections(bool on) {
+  boxes_.saveConnections = on;
+  view_.ShowPresetCheckBoxes(boxes_);
+  if (updatingControls_ != 0) return;
+  Configuration& config = devices_.Config();
+  config.cflags = on ? (config.cflags | SaveCons) : (config.cflags & ~SaveCons);
+}
+
+void PresetManager::CheckSaveDeviceInfo(bool on) {
+  boxes_.saveDeviceInfo = on;
+  view_.ShowPresetCheckBoxes(boxes_);
+  if (updatingControls_ != 0) return;
+  Configuration& config = devices_.Config();
+  config.cflags = on ? (config.cflags | SaveMinfo) : (config.cflags & ~SaveMinfo);
+}
+
+}  // namespace korvel

@@ -1,0 +1,86 @@
+// The current preset: its name and where it shows, its unsaved changes, the
+// prompt that offers to save them, starting a new preset, and saving and
+// loading preset files (the numbered ones too).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "banks/DeviceTable.h"
+#include "banks/presets/PresetImage.h"
+#include "banks/presets/PresetPort.h"
+#include "midi/MidiPortTable.h"
+
+namespace korvel {
+
+class PresetManager {
+ public:
+  // `ports` is the port table of the run, empty before MIDI starts;
+  // `updatingControls` the main window's flag.
+  PresetManager(DeviceTable& devices, std::unique_ptr<MidiPortTable>& ports, PresetPort& view,
+                int& updatingControls);
+  PresetManager(const PresetManager&) = delete;
+  PresetManager& operator=(const PresetManager&) = delete;
+
+  // Makes `name` the current preset name and shows it with its title.
+  void SetPresetName(const char* name);
+  // Offers to save unsaved changes: 0 cancelled, 1 go on (nothing to save,
+  // or saved), 2 go on (changes discarded).
+  int CheckPresetSave();
+  // A new, unnamed preset: paths and slot records emptied (the banks stay
+  // in the devices), connections removed with ClearCons, the slots read
+  // again from the devices when `refresh`.
+  void ClearPreset(bool refresh);
+  // Writes the current state to the current preset's file; ErrorCode 16
+  // when it cannot be written (the old file stays as it was).
+  void SavePreset();
+  // Reads `path` (relative to the home folder unless it has a drive) and
+  // makes it the current preset. A file that cannot be read whole changes
+  // nothing: ErrorCode 6 when it cannot be opened, 3 when it is corrupted.
+  void LoadPreset(const char* path);
+  // Loads the first file of the Presets folder whose name starts with `n`.
+  void LoadPresetByNumber(int n);
+  // Shut-down: saves a named preset with AutoSave, otherwise asks.
+  void SaveAtShutDown();
+  // Brings VBMode in line with the "Virtual Bank Mode" check box after the
+  // current preset is cleared (the box's handler, once it has decided).
+  void ApplyVirtualBankMode();
+
+  void MarkChanged() { presetChanged_ = true; }
+  bool PresetChanged() const { return presetChanged_; }
+  bool LoadingPreset() const { return loadingPreset_; }
+  const PresetCheckBoxes& CheckBoxes() const { return boxes_; }
+  // The handlers of "Bank paths of device n", "Midi Connections" and
+  // "Additional Midi Device Information": the box shows `on`, and unless
+  // the program itself is changing the boxes the option follows it.
+  void CheckSaveDevice(int dev, bool on);
+  void CheckSaveConnections(bool on);
+  void CheckSaveDeviceInfo(bool on);
+
+ private:
+  // Home folder + "\" + name, unless the name has a drive.
+  std::string PresetPath(const char* name) const;
+  PresetImage ImageOfCurrentState();
+  void ApplyImage(const PresetImage& image, const std::string& path);
+  void PrepareForImage(const PresetImage& image);
+  void TakeDeviceBlock(const PresetDevice& block);
+  void LoadAssignedBanks(int dev);
+  void ApplyExtensions(const PresetImage& image);
+  void RestoreConnection(const PresetConnection& record);
+  void FinishLoad(const std::string& path);
+
+  DeviceTable& devices_;
+  std::unique_ptr<MidiPortTable>& ports_;
+  PresetPort& view_;
+  int& updatingControls_;
+  bool presetChanged_ = false;
+  bool loadingPreset_ = false;
+  PresetCheckBoxes boxes_;
+};
+
+// The application's title for a preset name: its file title and " - Korvel",
+// "untitled - Korvel" for none.
+std::string PresetTitle(const char* name);
+
+}  // namespace korvel
