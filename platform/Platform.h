@@ -216,4 +216,14 @@ unsigned midiOutUnprepareHeader(MidiOut handle, MidiHeader* header, unsigned siz
 unsigned midiOutReset(MidiOut handle);
 unsigned midiOutClose(MidiOut handle);
 
+// ---- Work for the user-interface thread ------------------------------------------
+
+// The window and message that PostUserInterfaceWork posts. Set on the
+// user-interface thread before any MIDI input can ask for work.
+void SetUserInterfaceWorkTarget(Window window, unsigned message);
+// PostMessageA(window, message, 0, 0) to that target: the window procedure
+// then runs what the MIDI callbacks left for it. Callable from any thread;
+// allocates nothing.
+void PostUserInterfaceWork();
+
 }  // namespace platform

@@ -209,4 +209,16 @@ void ClearMidiCallLog();
 // Input and output handles open (not yet closed).
 std::size_t OpenMidiHandles();
 
+// ---- Work for the user-interface thread ------------------------------------------
+
+// No window procedure runs here: a test plays the user-interface thread,
+// waits for posted work and then runs it itself. Usable from any thread.
+// The target last set with SetUserInterfaceWorkTarget (0 after a reset).
+Window UserInterfaceWorkWindow();
+unsigned UserInterfaceWorkMessage();
+// PostUserInterfaceWork calls since the reset.
+std::size_t PostedUserInterfaceWork();
+// Waits until at least `count` posts were made since the reset; false on timeout.
+bool WaitForUserInterfaceWork(std::size_t count, int timeoutMs = 5000);
+
 }  // namespace platform::sim

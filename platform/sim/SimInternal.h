@@ -11,5 +11,6 @@ void ResetRegistry();
 void ResetShell();
 void ResetDrivers();
 void ResetMidi();
+void ResetUserInterface();
 
 }  // namespace platform::sim::detail

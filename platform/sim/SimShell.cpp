@@ -65,6 +65,7 @@ void Reset(const std::string& sandboxRoot) {
   detail::ResetShell();
   detail::ResetDrivers();
   detail::ResetMidi();
+  detail::ResetUserInterface();
 }
 
 Sandbox::Sandbox() {
