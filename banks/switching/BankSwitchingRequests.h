@@ -1,0 +1,53 @@
+// The bridge from the MIDI callbacks to the automated bank switching. On the
+// MIDI thread it only decodes messages into requests, queues them and asks
+// the user-interface thread for a turn; that thread then runs them in order
+// with RunPendingRequests. Nothing on the MIDI side allocates, blocks or
+// touches a device table.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "banks/switching/BankSwitching.h"
+#include "banks/switching/BankSwitchingRequest.h"
+#include "banks/switching/RequestRing.h"
+#include "midi/MidiCallbacks.h"
+
+namespace korvel {
+
+// Room for the slots of several full system-exclusive buffers.
+constexpr std::size_t kBankSwitchingQueueSize = 1024;
+
+class BankSwitchingRequests final : public BankSwitchingHook {
+ public:
+  explicit BankSwitchingRequests(BankSwitching& switching) : switching_(switching) {}
+  BankSwitchingRequests(const BankSwitchingRequests&) = delete;
+  BankSwitchingRequests& operator=(const BankSwitchingRequests&) = delete;
+
+  // MIDI thread (any thread).
+  void DispatchShortMessage(std::uint32_t message) override;
+  void DispatchSystemExclusive(const std::uint8_t* bytes, std::size_t count) override;
+  void LoadVirtualBank(int device, int slot) override;
+
+  // User-interface thread: runs every queued request, oldest first. A
+  // message box that a request shows pumps messages, so this is entered
+  // again meanwhile; that inner call leaves the requests to the outer one.
+  void RunPendingRequests();
+  // Requests lost because the queue was full.
+  std::uint64_t DroppedRequests() const { return dropped_.load(); }
+
+ private:
+  void Queue(const BankSwitchingRequest& request);
+  void Run(const BankSwitchingRequest& request);
+
+  BankSwitching& switching_;
+  RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
+  std::atomic<std::uint64_t> dropped_{0};
+  // Set by the request that finds it clear, which then posts the one
+  // message that will run it and any that follow before the run begins.
+  std::atomic<bool> turnAsked_{false};
+  bool running_ = false;
+};
+
+}  // namespace korvel
