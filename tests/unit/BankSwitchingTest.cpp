@@ -122,22 +122,13 @@ TEST_F(BankSwitchingTest, DevicesAndSlotsOutsideTheTablesAreIgnored) {
   Send(0xB0, 39, 0);      // device 13
   Send(0xB0, 16 + 1, 0);  // device 1 of 1
   SendSysEx({0xF0, 0x00, 0x80, 0xF6, 0xF0, 0x7F, 0xF7});
-  requests.LoadVirtualBank(-1, 0);  // a connection linked to nothing
+  requests.LoadVirtualBank(-1, 0);  // from linked connections
   requests.LoadVirtualBank(0, 200);
   requests.RunPendingRequests();
   EXPECT_FALSE(IsLoaded(0, 0));
   EXPECT_TRUE(platform::sim::DriverMessages().empty());
   EXPECT_TRUE(BoxTexts().empty());
   EXPECT_EQ(shell.trayMenus + shell.rebuilds + shell.resets, 0);
-}
-
-TEST_F(BankSwitchingTest, LinkedConnectionLoadsTheBankItsBankSelectNames) {
-  StartDevices(2);
-  Assign(1, 12);
-  requests.LoadVirtualBank(1, 12);
-  EXPECT_FALSE(IsLoaded(1, 12));
-  requests.RunPendingRequests();
-  EXPECT_TRUE(IsLoaded(1, 12));
 }
 
 TEST_F(BankSwitchingTest, Controller15LoadsANumberedPresetAndOtherMessagesAskNothing) {
