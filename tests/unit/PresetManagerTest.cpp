@@ -1,0 +1,355 @@
+// Saving and loading presets against an emulated EWS64 card: what a save
+// writes, how a load merges into the current state, and that a file which
+// does not read whole changes nothing.
+#include "banks/presets/PresetManager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "banks/BankLoading.h"
+#include "midi/ConnectionList.h"
+#include "tests/unit/BankLayerTestSupport.h"
+#include "tests/unit/MidiTestSupport.h"
+
+namespace korvel {
+namespace {
+
+class RecordingPresetView : public PresetPort {
+ public:
+  void ShowPresetName(const char* name, const char* shownTitle) override {
+    label = name;
+    title = shownTitle;
+  }
+  void ShowPresetCheckBoxes(const PresetCheckBoxes& shown) override { boxes = shown; }
+  void SelectBankListRow(int row) override { this->row = row; }
+  int SelectedBankListRow() override { return row; }
+  bool HasPortTiles() override { return false; }
+  PortTile TileOf(int) override { return {}; }
+  void PlaceTile(int, const PortTile&) override {}
+  void RedrawConnectionMap() override { ++mapRedraws; }
+  void DrawMemoryGraph() override {}
+  void SaveAsDialog() override { ++saveAsDialogs; }
+
+  std::string label, title;
+  PresetCheckBoxes boxes;
+  int row = -1;
+  int mapRedraws = 0;
+  int saveAsDialogs = 0;
+};
+
+class PresetManagerTest : public testsupport::BankLayerTest {
+ protected:
+  void SetUp() override {
+    BankLayerTest::SetUp();
+    std::strcpy(config.homedir, "C:\\KORVEL");
+    for (const char* folder : {"C:\\KORVEL\\Presets", "C:\\Presets"}) {
+      std::filesystem::create_directories(Host(folder));
+    }
+    platform::sim::SetMidiDevices({testing::Device("Keyboard")},
+                                  {testing::Device("Synth"), testing::Device("Expander")});
+    ports = BuildPortTable();
+    StartCard();
+    config.cflags |= SaveCons | UseCons;
+  }
+  void TearDown() override {
+    DestroyPortTable(ports);
+    BankLayerTest::TearDown();
+  }
+
+  void Load(int slot, const std::string& name) {
+    const std::string path = SoundSet("C:\\Banks\\" + name + ".tts", name);
+    ASSERT_EQ(LoadBank(layer, 0, slot, path.c_str()), kErrOk);
+  }
+  std::vector<std::uint8_t> FileBytes(const std::string& windowsPath) {
+    std::ifstream in(Host(windowsPath), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  void WriteFile(const std::string& windowsPath, const std::vector<std::uint8_t>& bytes) {
+    WriteHostFile(windowsPath, std::string(bytes.begin(), bytes.end()));
+  }
+  PresetImage Saved(const std::string& windowsPath) {
+    const auto bytes = FileBytes(windowsPath);
+    PresetImage image;
+    EXPECT_EQ(DecodePreset(bytes.data(), bytes.size(), image), PresetDecodeResult::kOk);
+    return image;
+  }
+  void SaveAs(const char* name) {
+    presets.SetPresetName(name);
+    presets.SavePreset();
+    ASSERT_EQ(errors.ErrorCode, kErrOk);
+  }
+  // Everything a load may change, to compare before and after.
+  std::string Snapshot() {
+    std::string state(config.curpreset);
+    state += std::to_string(config.cflags);
+    const SoundDevice& device = layer.Device(0);
+    state.append(reinterpret_cast<const char*>(device.paths), sizeof device.paths);
+    for (const BankSlot& slot : device.slots) {
+      state.append(reinterpret_cast<const char*>(&slot), sizeof slot);
+    }
+    for (int i = 0; i < ports->connectionCount; ++i) {
+      state += std::to_string(ports->connections[i]->Source() * 16 + ports->connections[i]->Destination());
+      state += std::to_string(ports->connections[i]->modifications.count.load());
+    }
+    return state;
+  }
+
+  std::unique_ptr<MidiPortTable> ports;
+  RecordingPresetView view;
+  int updatingControls = 0;
+  PresetManager presets{layer, ports, view, updatingControls};
+};
+
+TEST_F(PresetManagerTest, SaveWritesAssignedSlotsAndConnections) {
+  Load(0, "Piano");
+  Load(3, "Organ");
+  Slot(0, 5).flags &= ~Assigned;  // a bank the preset does not hold
+  ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  Modification octave;
+  octave.sourceHigh = 127;
+  octave.targetValue = 12;
+  AddModificationCopy(ports->connections[0]->modifications, octave);
+  ports->connections[0]->link = 1;
+  view.row = 3;
+  presets.MarkChanged();
+  SaveAs("C:\\KORVEL\\Presets\\1 Demo.pre");
+
+  const auto bytes = FileBytes("C:\\KORVEL\\Presets\\1 Demo.pre");
+  const std::vector<std::uint8_t> header = {'S', 'T', 'P', 'F', 1, 0, 0, 0, 20, 0, 0, 0,
+                                            0x00, 0x20, 0, 0, 1, 0, 0, 0};
+  ASSERT_GE(bytes.size(), header.size());
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 20), header);
+  const PresetImage image = Saved("C:\\KORVEL\\Presets\\1 Demo.pre");
+  ASSERT_EQ(image.devices.size(), 1u);
+  const SoundDevice& block = image.devices[0].device;
+  EXPECT_STREQ(block.paths[0], "C:\\Banks\\Piano.tts");
+  EXPECT_STREQ(block.paths[3], "C:\\Banks\\Organ.tts");
+  EXPECT_STREQ(block.slots[3].name, "Organ");
+  EXPECT_STREQ(block.paths[5], "");
+  EXPECT_EQ(image.bankListRow, 3);
+  EXPECT_TRUE(image.tiles.empty());  // no map tiles yet
+  ASSERT_EQ(image.connections.size(), 1u);
+  EXPECT_STREQ(image.connections[0].sourceName, "Keyboard");
+  EXPECT_STREQ(image.connections[0].destName, "Synth");
+  EXPECT_EQ(image.connections[0].linkedDevice, 1);
+  ASSERT_EQ(image.connections[0].modifications.size(), 1u);
+  EXPECT_TRUE(SameModification(image.connections[0].modifications[0], octave));
+  EXPECT_FALSE(presets.PresetChanged());
+  EXPECT_EQ(view.title, "1 Demo - Korvel");
+}
+
+TEST_F(PresetManagerTest, AFailedSaveKeepsThePreviousFile) {
+  Load(0, "Piano");
+  SaveAs("C:\\KORVEL\\Live.pre");
+  const auto before = FileBytes("C:\\KORVEL\\Live.pre");
+  Load(1, "Strings");
+  platform::sim::SetFileWriteLimit(100);
+  presets.SavePreset();
+  platform::sim::SetFileWriteLimit(-1);
+  EXPECT_EQ(errors.ErrorCode, kErrBadFileName);
+  EXPECT_EQ(FileBytes("C:\\KORVEL\\Live.pre"), before);
+  EXPECT_FALSE(std::filesystem::exists(Host("C:\\KORVEL\\Live.pre.new")));
+}
+
+TEST_F(PresetManagerTest, LoadingRestoresSlotsConnectionsAndTheName) {
+  Load(0, "Piano");
+  Load(3, "Organ");
+  ASSERT_EQ(Connect(*ports, 0, 2), 0u);
+  ports->connections[0]->link = 2;
+  SaveAs("Live.pre");  // relative to the home folder
+  config.cflags |= ClearCons;
+  presets.ClearPreset(false);
+  EXPECT_EQ(ports->connectionCount, 0);
+  EXPECT_EQ(PathOf(0, 0), "");
+  EXPECT_TRUE(Slot(0, 0).flags == 0);
+
+  presets.LoadPreset("Live.pre");
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_EQ(PathOf(0, 0), "C:\\Banks\\Piano.tts");
+  EXPECT_TRUE(Slot(0, 3).Has(Assigned));
+  EXPECT_TRUE(Slot(0, 3).Has(Loaded));
+  ASSERT_EQ(ports->connectionCount, 1);
+  EXPECT_EQ(ports->connections[0]->Destination(), 2);
+  EXPECT_EQ(ports->connections[0]->link.load(), 2);
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Live.pre");
+  EXPECT_EQ(view.label, "C:\\KORVEL\\Live.pre");
+  EXPECT_TRUE(view.boxes.saveDevice[0]);
+  EXPECT_TRUE(view.boxes.saveConnections);
+  EXPECT_FALSE(presets.LoadingPreset());
+}
+
+TEST_F(PresetManagerTest, SlotsWithPathsKeepThemAndExistingConnectionsAreKept) {
+  Load(0, "Piano");
+  ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  Modification m;
+  AddModificationCopy(ports->connections[0]->modifications, m);
+  SaveAs("C:\\KORVEL\\A.pre");
+  AddModificationCopy(ports->connections[0]->modifications, m);  // now two
+  Load(0, "Choir");  // the slot's path differs from the file's now
+
+  presets.LoadPreset("C:\\KORVEL\\A.pre");
+  EXPECT_EQ(PathOf(0, 0), "C:\\Banks\\Choir.tts");
+  EXPECT_EQ(ports->connectionCount, 1);
+  EXPECT_EQ(ports->connections[0]->modifications.count.load(), 2);
+}
+
+TEST_F(PresetManagerTest, BlocksOfMissingDevicesAreSkippedWhole) {
+  PresetImage image;
+  PresetDevice soundFont;
+  soundFont.device.kind = kKindSoundFont;
+  soundFont.device.slotCount = 2;
+  std::strcpy(soundFont.device.paths[0], "C:\\Banks\\Gm.sf2");
+  PresetDevice card;
+  card.device.slotCount = 128;
+  SoundSet("C:\\Banks\\Bass.tts", "Bass");
+  std::strcpy(card.device.paths[7], "C:\\Banks\\Bass.tts");
+  card.device.slots[7].flags = Assigned;
+  std::strcpy(card.device.slots[7].name, "Bass");
+  std::strcpy(card.device.lastFolder, "C:\\Banks");
+  image.devices = {soundFont, card};
+  WriteFile("C:\\KORVEL\\Two.pre", EncodePreset(image));
+
+  presets.LoadPreset("C:\\KORVEL\\Two.pre");
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_EQ(PathOf(0, 7), "C:\\Banks\\Bass.tts");
+  EXPECT_TRUE(Slot(0, 7).Has(Loaded));  // outside virtual bank mode it is loaded now
+  EXPECT_STREQ(layer.Device(0).lastFolder, "C:\\Banks");
+}
+
+TEST_F(PresetManagerTest, OldFilesAndSaveFlagsZero) {
+  PresetImage image;
+  image.revision = 14;  // before extensions
+  config.cflags &= ~(SaveCons | SaveMinfo);
+  WriteFile("C:\\KORVEL\\Old.pre", EncodePreset(image));
+  presets.LoadPreset("C:\\KORVEL\\Old.pre");
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+  // Without extensions both MIDI boxes are checked, and so their options.
+  EXPECT_TRUE(view.boxes.saveConnections);
+  EXPECT_TRUE(view.boxes.saveDeviceInfo);
+  EXPECT_TRUE(config.Has(SaveCons) && config.Has(SaveMinfo));
+
+  config.cflags &= ~kPresetSaveFlagsMask;
+  SaveAs("C:\\KORVEL\\Zero.pre");
+  const auto bytes = FileBytes("C:\\KORVEL\\Zero.pre");
+  const std::vector<std::uint8_t> tail = {0xFF, 0xFF, 0xFF, 0xFF, 0xF5, 0x42, 0, 0};
+  ASSERT_GE(bytes.size(), tail.size());
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 8, bytes.end()), tail);
+}
+
+TEST_F(PresetManagerTest, ConnectionsAreNotMadeWhileUseConsIsOff) {
+  ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  SaveAs("C:\\KORVEL\\C.pre");
+  ASSERT_EQ(Disconnect(*ports, 0), 0u);
+  config.cflags &= ~UseCons;
+  presets.LoadPreset("C:\\KORVEL\\C.pre");
+  EXPECT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_EQ(ports->connectionCount, 0);
+}
+
+TEST_F(PresetManagerTest, ADamagedFileChangesNothing) {
+  Load(0, "Piano");
+  ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  SaveAs("C:\\KORVEL\\Good.pre");
+  Load(2, "Drums");
+  const auto good = FileBytes("C:\\KORVEL\\Good.pre");
+  config.cflags |= ClearOnLoad | ClearCons;
+  const std::string before = Snapshot();
+
+  std::vector<std::vector<std::uint8_t>> damaged;
+  damaged.push_back(std::vector<std::uint8_t>(good.begin(), good.end() - 3));  // ends early
+  auto badMagic = good;
+  badMagic[3] = 'X';
+  damaged.push_back(badMagic);
+  auto fiveDevices = good;
+  fiveDevices[16] = 5;
+  damaged.push_back(fiveDevices);
+  auto version0 = good;
+  version0[4] = 0;
+  damaged.push_back(version0);
+  for (const auto& bytes : damaged) {
+    WriteFile("C:\\KORVEL\\Bad.pre", bytes);
+    errors.ErrorCode = kErrOk;
+    presets.LoadPreset("C:\\KORVEL\\Bad.pre");
+    EXPECT_EQ(errors.ErrorCode, kErrFileCorrupted);
+    EXPECT_EQ(Snapshot(), before);
+  }
+  errors.ErrorCode = kErrOk;
+  presets.LoadPreset("C:\\KORVEL\\Missing.pre");
+  EXPECT_EQ(errors.ErrorCode, kErrFileNotFound);
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(PresetManagerTest, ThePromptNamesThePresetAndFollowsTheAnswer) {
+  EXPECT_EQ(presets.CheckPresetSave(), 1);
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+
+  presets.SetPresetName("C:\\Presets\\12 Live.pre");
+  EXPECT_EQ(view.title, "12 Live - Korvel");
+  presets.MarkChanged();
+  platform::sim::QueueMessageBoxAnswer(platform::kIdCancel);
+  EXPECT_EQ(presets.CheckPresetSave(), 0);
+  const auto& box = platform::sim::ShownMessageBoxes().back();
+  EXPECT_EQ(box.text, "'12 Live.pre' has been changed. Do you want to save this preset?");
+  EXPECT_EQ(box.caption, "Korvel");
+  EXPECT_EQ(box.type & 0xF, platform::kMbYesNoCancel);
+  EXPECT_TRUE(presets.PresetChanged());
+
+  platform::sim::QueueMessageBoxAnswer(platform::kIdYes);
+  EXPECT_EQ(presets.CheckPresetSave(), 1);
+  EXPECT_FALSE(FileBytes("C:\\Presets\\12 Live.pre").empty());
+
+  presets.SetPresetName("");
+  EXPECT_EQ(view.title, "untitled - Korvel");
+  presets.MarkChanged();
+  platform::sim::QueueMessageBoxAnswer(platform::kIdYes);
+  EXPECT_EQ(presets.CheckPresetSave(), 1);
+  EXPECT_EQ(view.saveAsDialogs, 1);
+  presets.MarkChanged();
+  platform::sim::QueueMessageBoxAnswer(platform::kIdNo);
+  EXPECT_EQ(presets.CheckPresetSave(), 2);
+  EXPECT_FALSE(presets.PresetChanged());
+}
+
+TEST_F(PresetManagerTest, ClearingKeepsTheBanksInTheDevice) {
+  Load(0, "Piano");
+  presets.ClearPreset(false);
+  EXPECT_EQ(PathOf(0, 0), "");
+  layer.IsBankLoaded(0, 0, "Piano");
+  EXPECT_TRUE(Slot(0, 0).Has(Loaded));
+  SaveAs("C:\\KORVEL\\Empty.pre");
+  EXPECT_STREQ(Saved("C:\\KORVEL\\Empty.pre").devices[0].device.paths[0], "");
+  // With a refresh every bank in the device is assigned again.
+  presets.ClearPreset(true);
+  EXPECT_TRUE(Slot(0, 0).Has(Assigned));
+}
+
+TEST_F(PresetManagerTest, NumberedPresetsComeFromThePresetsFolder) {
+  Load(4, "Piano");
+  SaveAs("C:\\KORVEL\\Presets\\3 Strings.pre");
+  presets.ClearPreset(false);
+  presets.LoadPresetByNumber(7);  // no such file: nothing happens
+  EXPECT_STREQ(config.curpreset, "");
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  presets.LoadPresetByNumber(3);
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\3 Strings.pre");
+  EXPECT_EQ(PathOf(0, 4), "C:\\Banks\\Piano.tts");
+}
+
+TEST_F(PresetManagerTest, ShutDownSavesANamedPresetWithAutoSave) {
+  config.cflags |= AutoSave;
+  presets.MarkChanged();
+  presets.SaveAtShutDown();  // untitled: neither saved nor asked about
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  presets.SetPresetName("C:\\KORVEL\\Auto.pre");
+  Load(1, "Piano");
+  presets.SaveAtShutDown();
+  EXPECT_STREQ(Saved("C:\\KORVEL\\Auto.pre").devices[0].device.paths[1], "C:\\Banks\\Piano.tts");
+}
+
+}  // namespace
+}  // namespace korvel
