@@ -7,6 +7,10 @@
 #include "banks/DeviceTable.h"
 #include "banks/ErrorReport.h"
 #include "banks/ShellPort.h"
+#include "banks/presets/PresetManager.h"
+#include "banks/presets/PresetPort.h"
+#include "banks/switching/BankSwitching.h"
+#include "banks/switching/BankSwitchingRequests.h"
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
 #include "config/ScratchRing.h"
@@ -15,8 +19,13 @@
 namespace korvel {
 
 struct AppState {
-  // `shell` is the main window, which the device layer asks to show its changes.
-  explicit AppState(ShellPort& shell) : devices(config, errors, shell, scratch) {}
+  // `shell` and `view` are the main window, which the device layer and the
+  // presets ask to show their changes.
+  AppState(ShellPort& shell, PresetPort& view)
+      : devices(config, errors, shell, scratch),
+        presets(devices, ports, view, UpdatingControls),
+        switching(devices, [this](int n) { presets.LoadPresetByNumber(n); }),
+        requests(switching) {}
 
   Configuration config;
   RegistryModule registry;
@@ -30,6 +39,11 @@ struct AppState {
   // Set while the program itself changes check boxes of the main window;
   // their click handlers leave the state alone meanwhile.
   int UpdatingControls = 1;
+  // The current preset, and the automated bank switching with the queue
+  // that brings its MIDI requests to the user-interface thread.
+  PresetManager presets;
+  BankSwitching switching;
+  BankSwitchingRequests requests;
 };
 
 }  // namespace korvel

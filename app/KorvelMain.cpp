@@ -71,6 +71,9 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       FormDestroy();
       return 0;
     }
+    case kRunBankSwitchingRequests:
+      if (state_) state_->requests.RunPendingRequests();
+      return 0;
     default:
       if (message == MidiProbeMessage()) return AnswerMidiProbe(wParam, lParam);
       return DefWindowProcA(window, message, wParam, lParam);
@@ -89,8 +92,12 @@ void TForm1::OnCommand(int id, int code) {
 }
 
 void TForm1::Button1Click() {
-  // Whether the current preset still has to be saved or asked about decides
-  // here whether the program ends.
+  // A named preset with AutoSave is saved at shut-down; otherwise the user
+  // may save, discard or cancel the close.
+  if (state_ && !(state_->config.Has(AutoSave) && state_->config.curpreset[0] != '\0') &&
+      state_->presets.CheckPresetSave() == 0) {
+    return;
+  }
   EndProgram();
 }
 

@@ -5,18 +5,24 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "app/AppState.h"
 #include "app/FormBuilder.h"
 #include "app/WaitDialog.h"
 #include "banks/ShellPort.h"
+#include "banks/presets/PresetPort.h"
 
 namespace korvel {
+
+// Posted by the MIDI thread when bank-switching requests wait for the
+// user-interface thread.
+constexpr UINT kRunBankSwitchingRequests = WM_APP + 1;
 
 // The application's standard box for an exception that reached the toolkit.
 void ShowException(HWND owner, const char* what);
 
-class TForm1 : public ShellPort {
+class TForm1 : public ShellPort, public PresetPort {
  public:
   // Builds the window from its layout (hidden) and runs FormCreate; an
   // exception escaping FormCreate is shown and ends it there.
@@ -48,6 +54,22 @@ class TForm1 : public ShellPort {
   void RepaintMainWindow() override;
   void ShowVirtualBankMode(bool on) override;
 
+  // What the presets ask of the main window (PresetDisplay.cpp).
+  void ShowPresetName(const char* name, const char* title) override;
+  void ShowPresetCheckBoxes(const PresetCheckBoxes& boxes) override;
+  void SelectBankListRow(int row) override;
+  int SelectedBankListRow() override;
+  bool HasPortTiles() override;
+  PortTile TileOf(int port) override;
+  void PlaceTile(int port, const PortTile& tile) override;
+  void RedrawConnectionMap() override;
+  void DrawMemoryGraph() override;
+  void SaveAsDialog() override;
+
+  // "&Save" and "Sa&ve as..." of the presets page (PresetDialogs.cpp).
+  void SavePresetButtonClick();
+  void SaveAsPresetButtonClick();
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -67,6 +89,8 @@ class TForm1 : public ShellPort {
   void StopOnStartUpError();
   void LoadProgramIcon();
   void MinimizeApplication();
+  void OpenMidiRouting();
+  void LoadMostRecentPreset();
   void WarnAboutMissingBankFolders();
   void WriteVersionIntoLogo();
   void SelectStoredPage();
@@ -75,6 +99,7 @@ class TForm1 : public ShellPort {
   // Phases of FormDestroy.
   void ReleaseProgramIcon();
   void SaveConfiguration();
+  void CloseMidiRouting();
   void CloseWavetableBackends();
 
   // Ends the program: the window goes, FormDestroy runs, the loop ends.
@@ -86,6 +111,11 @@ class TForm1 : public ShellPort {
   std::unique_ptr<TWaitDialog> WaitDialog;
   HICON programIcon_ = nullptr;
   int showCommand_ = SW_SHOWNORMAL;
+  // Shown by the presets page once it exists.
+  std::string presetLabel_;
+  std::string applicationTitle_;
+  PresetCheckBoxes presetBoxes_;
+  int bankListRow_ = -1;
 };
 
 }  // namespace korvel

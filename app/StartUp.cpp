@@ -40,7 +40,7 @@ int FieldLength(const char* field, std::size_t size) {
 }  // namespace
 
 void TForm1::FormCreate() {
-  state_ = std::make_unique<AppState>(*this);
+  state_ = std::make_unique<AppState>(*this, *this);
   BeginStartUp();
   // The bank layer's working buffers come before anything takes from the scratch ring.
   state_->devices.InitBankLayer();
@@ -53,10 +53,9 @@ void TForm1::FormCreate() {
   ShowProgress("Opening wavetable device drivers...");
   PrepareWavetableBackends();
   ShowProgress("Opening MIDI drivers...");
-  state_->ports = BuildPortTable();
-  // The port tiles and the bank-switching input start here.
+  OpenMidiRouting();
   ShowProgress("Loading instrument bank information...");
-  // The most recent preset is loaded here, or a new empty one begun.
+  LoadMostRecentPreset();
   ShowProgress("Finishing Startup...");
   // The device selector is synchronised and the tray menu built here.
   LoadProgramIcon();
@@ -183,14 +182,38 @@ void TForm1::SelectStoredPage() {
 
 void TForm1::CloseWaitDialog() { WaitDialog.reset(); }
 
+// The port table, then (with the port tiles, once the map has them) the
+// bank-switching input remembered in the configuration. Its requests reach
+// this thread as a posted message.
+void TForm1::OpenMidiRouting() {
+  platform::SetUserInterfaceWorkTarget(AsOwner(Handle()), kRunBankSwitchingRequests);
+  SetBankSwitchingHook(&state_->requests);
+  state_->ports = BuildPortTable();
+  state_->switching.SetBankSwitchingInput(*state_->ports, -1, state_->UpdatingControls != 0);
+}
+
+// The most recent preset, or a new empty one with the devices read afresh.
+// (The unload button is disabled here outside virtual bank mode once the
+// bank page has it.)
+void TForm1::LoadMostRecentPreset() {
+  Configuration& config = state_->config;
+  if (config.Has(LoadRecent) && config.curpreset[0] != '\0') {
+    state_->presets.LoadPreset(config.curpreset);
+    ReportError(state_->errors, "Form1::FormCreate");
+    return;
+  }
+  config.curpreset[0] = '\0';
+  state_->presets.ClearPreset(true);
+}
+
 void TForm1::FormDestroy() {
   if (!state_) return;  // start-up never ran, or shut-down already did
   // The tray icon is removed first.
   ReleaseProgramIcon();
-  // The current preset is saved, or offered for saving, here.
+  state_->presets.SaveAtShutDown();
   SaveConfiguration();
   // The port tiles close here, before the routing.
-  DestroyPortTable(state_->ports);
+  CloseMidiRouting();
   CloseWavetableBackends();
   state_->registry.DoneRegistry();
   state_->devices.ShutdownBankLayer();
@@ -204,6 +227,14 @@ void TForm1::ReleaseProgramIcon() {
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, 0);
   DestroyIcon(programIcon_);
   programIcon_ = nullptr;
+}
+
+// Every MIDI handle is closed before the hook and the target of the
+// bank-switching requests go.
+void TForm1::CloseMidiRouting() {
+  DestroyPortTable(state_->ports);
+  SetBankSwitchingHook(nullptr);
+  platform::SetUserInterfaceWorkTarget(0, 0);
 }
 
 // The device table goes before the backends whose devices it lists.
