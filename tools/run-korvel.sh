@@ -18,7 +18,7 @@ targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
 cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
   cmake --build --preset "$preset" --target "${targets[@]}"
 cmake --preset native >/dev/null
-cmake --build --preset native --target korvel_make_config korvel_bankgen >/dev/null
+cmake --build --preset native --target korvel_make_config korvel_bankgen korvel_demo_preset >/dev/null
 
 export WINEPREFIX="$root/build/demo/prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/.ready" ]; then
@@ -67,16 +67,22 @@ for bank in "GRAND:600000" "EPIANO:300000" "BASS:200000" "PADS:800000"; do
   [ -f "$home/Banks/$name.tts" ] || "$bankgen" tts "$home/Banks/$name.tts" "$name" "$bytes" --slot "$slot"
   slot=$((slot + 1))
 done
+# A sample preset, loaded at start-up: banks on both devices, and the
+# Virtual Keyboard connected to the Virtual Synth an octave up.
+[ -f "$home/Presets/1 Demo.pre" ] ||
+  build/native/tools/korvel_demo_preset "$home/Presets/1 Demo.pre" 'c:\Korvel\Banks'
 config="$WINEPREFIX/drive_c/windows/Korvel.cfg"
 if [ ! -f "$config" ]; then
   build/native/tools/korvel_make_config "$config" homedrive=2 'homedir=c:\Korvel' \
-    'lastpath=c:\Korvel\Presets' 'bankfolder=c:\Korvel\Banks'
+    'lastpath=c:\Korvel\Presets' 'bankfolder=c:\Korvel\Banks' \
+    'curpreset=c:\Korvel\Presets\1 Demo.pre'
 fi
 
 drive="build/$preset/tests/e2e/korvel_drive.exe"
 echo "Virtual MIDI ports: play into one or read one with, for example,"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe send 'Virtual Keyboard' 90 3C 64"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe read 'Virtual Synth'"
+echo "The preset \"1 Demo\" connects the Virtual Keyboard to the Virtual Synth an octave up."
 if [ -n "${DISPLAY:-}" ]; then
   cd "$home" && exec "$loader" Korvel.exe
 fi

@@ -1,0 +1,71 @@
+// Writes the demo's sample preset: sample banks on the emulated EWS64 card
+// and SoundFont device, and the virtual keyboard connected to the virtual
+// synthesizer an octave up.
+//
+//   korvel_demo_preset OUT.pre BANK_FOLDER
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "banks/SoundDevice.h"
+#include "banks/presets/PresetImage.h"
+
+namespace {
+
+using korvel::PresetDevice;
+
+void Assign(PresetDevice& block, int slot, const std::string& folder, const char* file,
+            const char* name) {
+  std::snprintf(block.device.paths[slot], korvel::kPathEntrySize, "%s\\%s", folder.c_str(), file);
+  block.device.slots[slot].flags = korvel::Assigned;
+  std::strncpy(block.device.slots[slot].name, name, sizeof block.device.slots[slot].name - 1);
+}
+
+PresetDevice Block(korvel::DeviceKind kind, const std::string& folder) {
+  PresetDevice block;
+  block.device.kind = kind;
+  block.device.slotCount = korvel::kSlotsPerDevice;
+  block.device.flags = korvel::SaveInPreset;
+  std::strncpy(block.device.lastFolder, folder.c_str(), sizeof block.device.lastFolder - 1);
+  return block;
+}
+
+korvel::PresetImage DemoPreset(const std::string& folder) {
+  korvel::PresetImage image;
+  image.saveFlags = korvel::SaveCons | korvel::SaveMinfo;
+  PresetDevice card = Block(korvel::kKindEws64, folder);
+  Assign(card, 0, folder, "GRAND.tts", "GRAND");
+  Assign(card, 1, folder, "EPIANO.tts", "EPIANO");
+  PresetDevice soundFont = Block(korvel::kKindSoundFont, folder);
+  Assign(soundFont, 0, folder, "Piano.sf2", "Piano");
+  Assign(soundFont, 1, folder, "Strings.sf2", "Strings");
+  image.devices = {card, soundFont};
+
+  korvel::PresetConnection connection;
+  std::strcpy(connection.sourceName, "Virtual Keyboard");
+  std::strcpy(connection.destName, "Virtual Synth");
+  korvel::Modification octaveUp;  // Note On, every note, every channel
+  octaveUp.sourceHigh = 127;
+  octaveUp.targetValue = 12;
+  korvel::Modification octaveUpOff = octaveUp;
+  octaveUpOff.sourceType = korvel::kTypeNoteOff;
+  octaveUpOff.targetType = korvel::kTypeNoteOff;
+  connection.modifications = {octaveUp, octaveUpOff};
+  connection.modCount = 2;
+  image.connections.push_back(connection);
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: korvel_demo_preset OUT.pre BANK_FOLDER\n");
+    return 2;
+  }
+  const auto bytes = korvel::EncodePreset(DemoPreset(argv[2]));
+  std::ofstream out(argv[1], std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return out ? 0 : 1;
+}
