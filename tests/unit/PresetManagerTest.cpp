@@ -12,35 +12,17 @@
 #include <vector>
 
 #include "banks/BankLoading.h"
+#include "banks/switching/BankSwitching.h"
+#include "banks/switching/BankSwitchingRequests.h"
 #include "midi/ConnectionList.h"
 #include "tests/unit/BankLayerTestSupport.h"
 #include "tests/unit/MidiTestSupport.h"
+#include "tests/unit/PresetTestSupport.h"
 
 namespace korvel {
 namespace {
 
-class RecordingPresetView : public PresetPort {
- public:
-  void ShowPresetName(const char* name, const char* shownTitle) override {
-    label = name;
-    title = shownTitle;
-  }
-  void ShowPresetCheckBoxes(const PresetCheckBoxes& shown) override { boxes = shown; }
-  void SelectBankListRow(int row) override { this->row = row; }
-  int SelectedBankListRow() override { return row; }
-  bool HasPortTiles() override { return false; }
-  PortTile TileOf(int) override { return {}; }
-  void PlaceTile(int, const PortTile&) override {}
-  void RedrawConnectionMap() override { ++mapRedraws; }
-  void DrawMemoryGraph() override {}
-  void SaveAsDialog() override { ++saveAsDialogs; }
-
-  std::string label, title;
-  PresetCheckBoxes boxes;
-  int row = -1;
-  int mapRedraws = 0;
-  int saveAsDialogs = 0;
-};
+using testsupport::RecordingPresetView;
 
 class PresetManagerTest : public testsupport::BankLayerTest {
  protected:
@@ -338,6 +320,28 @@ TEST_F(PresetManagerTest, NumberedPresetsComeFromThePresetsFolder) {
   presets.LoadPresetByNumber(3);
   EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\3 Strings.pre");
   EXPECT_EQ(PathOf(0, 4), "C:\\Banks\\Piano.tts");
+}
+
+TEST_F(PresetManagerTest, ControlChangeFifteenLoadsANumberedPresetOnTheUserInterfaceThread) {
+  Load(4, "Piano");
+  SaveAs("C:\\KORVEL\\Presets\\5 Strings.pre");
+  presets.ClearPreset(false);
+  BankSwitching switching(layer, [this](int n) { presets.LoadPresetByNumber(n); });
+  BankSwitchingRequests requests(switching);
+  SetBankSwitchingHook(&requests);
+  config.cflags |= BankSwitchInput;
+  switching.SetBankSwitchingInput(*ports, 0, false);
+  ASSERT_EQ(ports->bankSwitchInput, 0);
+
+  platform::sim::SendMidiShort(0, testing::Msg(0xB0, 15, 5));
+  ASSERT_TRUE(platform::sim::WaitForMidiIdle());
+  ASSERT_TRUE(platform::sim::WaitForUserInterfaceWork(1));
+  EXPECT_STREQ(config.curpreset, "");  // nothing happens on the MIDI thread
+  requests.RunPendingRequests();
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\5 Strings.pre");
+  EXPECT_EQ(PathOf(0, 4), "C:\\Banks\\Piano.tts");
+  DestroyPortTable(ports);
+  SetBankSwitchingHook(nullptr);
 }
 
 TEST_F(PresetManagerTest, ShutDownSavesANamedPresetWithAutoSave) {
