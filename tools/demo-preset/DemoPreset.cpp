@@ -10,6 +10,7 @@
 
 #include "banks/SoundDevice.h"
 #include "banks/presets/PresetImage.h"
+#include "config/Configuration.h"
 
 namespace {
 
