@@ -13,6 +13,8 @@
 // again (the clear is not timed).
 #include <benchmark/benchmark.h>
 
+#include "tests/bench/BenchShell.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -46,24 +48,6 @@ constexpr int kConnectionsPerInput = 4;  // 32 in all
 constexpr int kModifications = 8;
 constexpr const char* kPreset = "C:\\KORVEL\\Presets\\1 Full.pre";
 
-class QuietShell : public ShellPort {
- public:
-  void FillDeviceSelector() override {}
-  void RebuildBankList() override {}
-  void BuildTrayMenu() override {}
-  void ProgressStep() override {}
-  void ProgressReset() override {}
-  bool IsMainWindowMinimized() override { return false; }
-  void RepaintMainWindow() override {}
-  void ShowVirtualBankMode(bool) override {}
-};
-
-bool Write(const std::string& windowsPath, const std::string& bytes) {
-  const std::string host = platform::sim::HostPath(windowsPath.c_str());
-  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-  return bankgen::WriteBankFile(host, bytes);
-}
-
 bool IsCard(int dev) { return dev < kCards; }
 
 // Bank names stay within the eight characters a card keeps.
@@ -79,7 +63,7 @@ std::string BankPath(int dev, int slot) {
 // The sandbox, the devices, the ports and the saved preset, made once.
 struct World {
   World() {
-    Write("C:\\EMU\\korvelemu.ini", "ews64.cards=2\nsoundfont.devices=2\news64.memory_kb=4096\n");
+    bench::WriteSandboxFile("C:\\EMU\\korvelemu.ini", "ews64.cards=2\nsoundfont.devices=2\news64.memory_kb=4096\n");
     platform::sim::InstallEmulators("C:\\EMU\\korvelemu.ini", "C:\\EMU\\korvelemu.state");
     std::filesystem::create_directories(platform::sim::HostPath("C:\\KORVEL\\Presets"));
     for (int dev = 0; dev < 4; ++dev) {
@@ -87,7 +71,7 @@ struct World {
         const std::string bytes =
             IsCard(dev) ? bankgen::SoundSetBytes(bankgen::SoundSetKind::Tts, BankName(dev, slot), 2048, 0)
                         : bankgen::SoundFontBytes(BankName(dev, slot), 1024);
-        if (!Write(BankPath(dev, slot), bytes)) problem = "cannot write " + BankPath(dev, slot);
+        if (!bench::WriteSandboxFile(BankPath(dev, slot), bytes)) problem = "cannot write " + BankPath(dev, slot);
       }
     }
 
@@ -168,7 +152,7 @@ struct World {
   platform::sim::Sandbox sandbox;
   Configuration config;
   ErrorState errors;
-  QuietShell shell;
+  bench::QuietShell shell{false};
   ScratchRing scratch;
   DeviceTable layer{config, errors, shell, scratch};
   std::unique_ptr<MidiPortTable> ports;

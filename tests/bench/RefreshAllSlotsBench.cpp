@@ -10,6 +10,8 @@
 // bank names of the files before its match.
 #include <benchmark/benchmark.h>
 
+#include "tests/bench/BenchShell.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -36,22 +38,9 @@ constexpr int kSetsPerFolder = 60;    // of them EWS64 sound sets, the rest Soun
 constexpr int kCardSlots = 8;
 constexpr int kFontSlots = 120;
 
-class QuietShell : public ShellPort {
- public:
-  void FillDeviceSelector() override {}
-  void RebuildBankList() override {}
-  void BuildTrayMenu() override {}
-  void ProgressStep() override {}
-  void ProgressReset() override {}
-  bool IsMainWindowMinimized() override { return true; }
-  void RepaintMainWindow() override {}
-  void ShowVirtualBankMode(bool) override {}
-};
 
 void Write(const std::string& windowsPath, const std::string& bytes) {
-  const std::string host = platform::sim::HostPath(windowsPath.c_str());
-  std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-  if (!bankgen::WriteBankFile(host, bytes)) std::fprintf(stderr, "cannot write %s\n", host.c_str());
+  if (!bench::WriteSandboxFile(windowsPath, bytes)) std::fprintf(stderr, "cannot write %s\n", windowsPath.c_str());
 }
 
 char Digit(int i) { return static_cast<char>('0' + i); }
@@ -128,7 +117,7 @@ struct World {
   platform::sim::Sandbox sandbox;
   Configuration config;
   ErrorState errors;
-  QuietShell shell;
+  bench::QuietShell shell{true};
   ScratchRing scratch;
   DeviceTable layer{config, errors, shell, scratch};
 };
