@@ -39,8 +39,9 @@ korvel::PresetImage DemoPreset(const std::string& folder) {
   Assign(card, 0, folder, "GRAND.tts", "GRAND");
   Assign(card, 1, folder, "EPIANO.tts", "EPIANO");
   PresetDevice soundFont = Block(korvel::kKindSoundFont, folder);
-  Assign(soundFont, 0, folder, "Piano.sf2", "Piano");
-  Assign(soundFont, 1, folder, "Strings.sf2", "Strings");
+  // Slot 0 of a SoundFont device holds its own ROM bank.
+  Assign(soundFont, 1, folder, "Piano.sf2", "Piano");
+  Assign(soundFont, 2, folder, "Strings.sf2", "Strings");
   image.devices = {card, soundFont};
 
   korvel::PresetConnection connection;
