@@ -37,16 +37,16 @@ bool SameModification(const Modification& a, const Modification& b) {
 }
 
 int AddModification(ModificationList& list) {
-  const int index = list.count.load(std::memory_order_relaxed);
-  if (index < 0 || index >= kMaxModifications) return -1;
-  list.records[index] = DefaultModification();
-  list.count.store(index + 1, std::memory_order_release);
-  return index;
+  return AddModificationCopy(list, DefaultModification());
 }
 
+// The record is complete before it is counted, so a message routed meanwhile
+// meets either the list without it or the list with all of it.
 int AddModificationCopy(ModificationList& list, const Modification& record) {
-  const int index = AddModification(list);
-  if (index >= 0) list.records[index] = record;
+  const int index = list.count.load(std::memory_order_relaxed);
+  if (index < 0 || index >= kMaxModifications) return -1;
+  list.records[index] = record;
+  list.count.store(index + 1, std::memory_order_release);
   return index;
 }
 

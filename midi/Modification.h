@@ -62,8 +62,8 @@ struct ModificationList {
 // Appends the default record; its index, or -1 when all eight are in use.
 int AddModification(ModificationList& list);
 // Appends a copy of `record`; its index, or -1 when all eight are in use.
-// The default record is counted first and then overwritten, so a message
-// arriving in between meets the default record.
+// The record is written before it is counted, so connections that are
+// already routing (a preset being read) can take records safely.
 int AddModificationCopy(ModificationList& list, const Modification& record);
 // Removes the record at `index`, the later ones moving down in order;
 // nothing when `index` is not below the count.

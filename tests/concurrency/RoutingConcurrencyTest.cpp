@@ -1,6 +1,7 @@
 // A steady stream of MIDI input routed on the MIDI thread while the
 // user-interface side connects, disconnects, links and edits modifications
-// with the bypass on. Run under ThreadSanitizer by the tsan preset.
+// with the bypass on, and adds them to a new connection as a preset does.
+// Run under ThreadSanitizer by the tsan preset.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,7 +19,7 @@ namespace {
 using platform::sim::MidiDevice;
 
 constexpr int kKeyboard = 0, kSynth = 1, kExpander = 2;
-constexpr unsigned kKeyboardIn = 0, kSynthOut = 0;
+constexpr unsigned kKeyboardIn = 0, kSynthOut = 0, kExpanderOut = 1;
 
 class CountingHook : public BankSwitchingHook {
  public:
@@ -68,7 +69,12 @@ TEST(RoutingConcurrencyTest, RoutesAStreamWhileTheUserInterfaceChangesConnection
     EditUnderBypass(steady, round);
     steady.link = static_cast<std::uint8_t>(round % 2);
     ASSERT_EQ(Connect(*table, kKeyboard, kExpander), 0u);
-    EditUnderBypass(*table->connections[1], round);
+    // As a preset restores a connection: records added while it routes.
+    AddModificationCopy(table->connections[1]->modifications, Transpose(1));
+    AddModificationCopy(table->connections[1]->modifications, Transpose(2));
+    // Let it route a message through them before it goes.
+    const std::size_t routed = platform::sim::MidiShortOutput(kExpanderOut).size();
+    platform::sim::WaitForMidiOutput(kExpanderOut, routed + 1, 200);
     ASSERT_EQ(Disconnect(*table, 1), 0u);
   }
   feeder.join();
