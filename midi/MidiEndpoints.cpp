@@ -13,10 +13,19 @@ namespace {
 // so that count x size can never overflow.
 constexpr int kMaxBufferCount = 64;
 constexpr int kMaxBufferSize = 65536;
+constexpr int kResetRetries = 3;
 }  // namespace
 
 std::size_t MidiEndpoints::BufferStride() const {
   return kMidiHeaderSize + static_cast<std::size_t>(bufferSize);
+}
+
+bool MidiEndpoints::AnyBufferQueued() const {
+  if (bufferBlock == nullptr) return false;
+  for (int i = 0; i < bufferCount; ++i) {
+    if (Header(i)->flags & platform::kMhdrInQueue) return true;
+  }
+  return false;
 }
 
 platform::MidiHeader* MidiEndpoints::Header(int i) const {
@@ -128,6 +137,12 @@ void MidiEndpoints::CloseInputDevice(MidiPortTable& table) {
   const unsigned stopped = platform::midiInStop(input);
   if (stopped != platform::kMmNoError) ReportMidiError(table, -1, stopped);
   platform::midiInReset(input);
+  // A callback that was running during the reset may have given a buffer
+  // back to the input after the reset emptied it; once the reset has
+  // returned that callback is over, and another reset returns the buffer.
+  for (int retry = 0; retry < kResetRetries && AnyBufferQueued(); ++retry) {
+    platform::midiInReset(input);
+  }
   ReleaseBuffers(table);
   const unsigned closed = platform::midiInClose(input);
   if (closed != platform::kMmNoError) ReportMidiError(table, -1, closed);
@@ -138,7 +153,13 @@ void MidiEndpoints::CloseOutputDevice() {
   const platform::MidiOut output = outputHandle.load();
   if (output == 0) return;
   platform::midiOutReset(output);
-  platform::midiOutClose(output);
+  // A callback that was running during the reset may have sent a buffer
+  // after it; the output then refuses to close until reset once more.
+  unsigned closed = platform::midiOutClose(output);
+  for (int retry = 0; retry < kResetRetries && closed == platform::kMidiStillPlaying; ++retry) {
+    platform::midiOutReset(output);
+    closed = platform::midiOutClose(output);
+  }
   outputHandle.store(0);
 }
 

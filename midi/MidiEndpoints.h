@@ -61,6 +61,7 @@ struct MidiEndpoints {
   void CloseOutputDevice();
 
   platform::MidiHeader* Header(int i) const;
+  bool AnyBufferQueued() const;
   // The size of one buffer in the block: its header and its data area.
   std::size_t BufferStride() const;
 };
