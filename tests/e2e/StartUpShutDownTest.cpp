@@ -262,6 +262,11 @@ TEST_F(KorvelStartUpTest, CloseWritesTheConfigurationBack) {
   expected.Word(kCflags, 0x2 | 0x1000 | 0x80 | 0x40000 | 0x1 | 0x4);
   expected.Text(kLastpath, kHome);  // an empty lastpath starts as the home folder
   expected.Word(kCurdev, 0);  // no devices here: the device selector makes curdev 0
+  // Without "Load most recent preset on startup" a new, unnamed preset
+  // begins; without a bank-switching input the remembered port is forgotten.
+  // Only the terminator is written: the bytes after it stay.
+  expected.Raw(kCurpreset, "", 1);
+  expected.Raw(kLastmididev, "", 1);
   const std::vector<std::uint8_t> written = ReadConfig();
   EXPECT_EQ(written.size(), kFileSize);
   EXPECT_TRUE(written == expected.Bytes()) << FirstDifference(expected.Bytes(), written);
@@ -433,6 +438,7 @@ TEST_F(KorvelStartUpTest, SystemMenuCloseSavesTheWindowsCurrentPlace) {
   expected.Word(kWinx, 300);
   expected.Word(kWiny, 200);
   expected.Text(kLastpath, kHome);
+  expected.Raw(kLastmididev, "", 1);  // no bank-switching input is set
   const std::vector<std::uint8_t> written = ReadConfig();
   EXPECT_TRUE(written == expected.Bytes()) << FirstDifference(expected.Bytes(), written);
 }
