@@ -167,12 +167,24 @@ unsigned VirtualMidiCore::SendLong(InstanceId id, Header* header) {
   if ((header->flags & kHeaderPrepared) == 0) return kUnprepared;
   if ((header->flags & kHeaderInQueue) != 0) return kStillPlaying;
   Output& output = outputs_[instance->device];
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(header->data);
-  output.longs.emplace_back(bytes, bytes + header->bufferLength);
+  RecordLong(output, reinterpret_cast<const std::uint8_t*>(header->data), header->bufferLength);
   header->flags = (header->flags & ~kHeaderDone) | kHeaderInQueue;
   instance->queue.push_back(header);
   if (!output.held) CompleteQueued(id, *instance);
   return kOk;
+}
+
+// Bounded like the short messages, so that an output that is sent
+// system-exclusive data for as long as the program runs does not grow with it.
+void VirtualMidiCore::RecordLong(Output& output, const std::uint8_t* bytes, std::size_t count) {
+  output.longs.emplace_back(bytes, bytes + count);
+  output.longBytes += count;
+  ++output.longTotal;
+  while (output.longs.size() > kLongRecordCount ||
+         (output.longBytes > kLongRecordBytes && output.longs.size() > 1)) {
+    output.longBytes -= output.longs.front().size();
+    output.longs.pop_front();
+  }
 }
 
 unsigned VirtualMidiCore::ResetOutput(InstanceId id) {
@@ -263,9 +275,14 @@ std::uint64_t VirtualMidiCore::ShortOutputTotal(unsigned device) const {
   return device < outputs_.size() ? outputs_[device].shortTotal : 0;
 }
 
-const std::vector<std::vector<std::uint8_t>>& VirtualMidiCore::LongOutput(unsigned device) const {
-  static const std::vector<std::vector<std::uint8_t>> none;
-  return device < outputs_.size() ? outputs_[device].longs : none;
+std::vector<std::vector<std::uint8_t>> VirtualMidiCore::LongOutput(unsigned device) const {
+  if (device >= outputs_.size()) return {};
+  const auto& longs = outputs_[device].longs;
+  return std::vector<std::vector<std::uint8_t>>(longs.begin(), longs.end());
+}
+
+std::uint64_t VirtualMidiCore::LongOutputTotal(unsigned device) const {
+  return device < outputs_.size() ? outputs_[device].longTotal : 0;
 }
 
 std::uint64_t VirtualMidiCore::DroppedInput(unsigned device) const {

@@ -65,6 +65,11 @@ constexpr unsigned kStillPlaying = 65;
 constexpr std::size_t kMaxNameLength = 31;
 // Short messages each output remembers; older ones are overwritten.
 constexpr std::size_t kShortRecordSize = 65536;
+// Long messages each output remembers: the latest kLongRecordCount, fewer
+// when they hold more than kLongRecordBytes together (the latest one is kept
+// whatever its size). Older ones are forgotten.
+constexpr std::size_t kLongRecordCount = 256;
+constexpr std::size_t kLongRecordBytes = 1024 * 1024;
 
 struct DeviceEntry {
   std::string name;        // cut to kMaxNameLength characters
@@ -117,8 +122,9 @@ class VirtualMidiCore {
   unsigned OpenOutput(unsigned device, InstanceId* instance);  // queues MOM_OPEN
   // Records the message; allocates nothing.
   unsigned SendShort(InstanceId instance, std::uint32_t message);
-  // Records bufferLength bytes and queues the header; it is done (MOM_DONE)
-  // at once, or when the output is released while it is held.
+  // Records bufferLength bytes (among the latest kLongRecordCount) and queues
+  // the header; it is done (MOM_DONE) at once, or when the output is released
+  // while it is held.
   unsigned SendLong(InstanceId instance, Header* header);
   // Completes every held header (MOM_DONE).
   unsigned ResetOutput(InstanceId instance);
@@ -153,7 +159,9 @@ class VirtualMidiCore {
   // kShortRecordSize), and how many in all.
   std::vector<std::uint32_t> ShortOutput(unsigned device) const;
   std::uint64_t ShortOutputTotal(unsigned device) const;
-  const std::vector<std::vector<std::uint8_t>>& LongOutput(unsigned device) const;
+  // Likewise the long messages (within kLongRecordCount and kLongRecordBytes).
+  std::vector<std::vector<std::uint8_t>> LongOutput(unsigned device) const;
+  std::uint64_t LongOutputTotal(unsigned device) const;
   // System-exclusive bytes that a started instance of the input had no
   // buffer for.
   std::uint64_t DroppedInput(unsigned device) const;
@@ -174,7 +182,9 @@ class VirtualMidiCore {
     bool held = false;
     std::vector<std::uint32_t> shorts;
     std::uint64_t shortTotal = 0;
-    std::vector<std::vector<std::uint8_t>> longs;
+    std::deque<std::vector<std::uint8_t>> longs;
+    std::size_t longBytes = 0;  // in `longs`
+    std::uint64_t longTotal = 0;
   };
   struct Instance {
     bool input = false;
@@ -192,6 +202,7 @@ class VirtualMidiCore {
   const Instance* Find(InstanceId id, bool input) const;
   unsigned Open(bool input, unsigned device, InstanceId* id);
   unsigned Close(bool input, InstanceId id);
+  static void RecordLong(Output& output, const std::uint8_t* bytes, std::size_t count);
   void CompleteQueued(InstanceId id, Instance& instance);
   void FillBuffers(InstanceId id, Instance& instance, const std::uint8_t* bytes,
                    std::size_t count, std::uint32_t nowMs);

@@ -186,11 +186,12 @@ bool WaitForMidiIdle(int timeoutMs = 5000);
 std::uint64_t DroppedMidiInput(unsigned inputId);
 
 // What reached an output, in order: short messages (the latest 65536) and
-// the bytes of each long message.
+// the bytes of long messages (the latest 256, fewer when they hold more than
+// 1 MB together; emulators/midi/VirtualMidiCore.h).
 std::vector<std::uint32_t> MidiShortOutput(unsigned outputId);
 std::vector<std::vector<std::uint8_t>> MidiLongOutput(unsigned outputId);
-// Waits until the output has received `count` messages, short and long
-// together; false on timeout.
+// Waits until the output has received `count` messages in all, short and long
+// together, those no longer kept included; false on timeout.
 bool WaitForMidiOutput(unsigned outputId, std::size_t count, int timeoutMs = 5000);
 // While held, long messages to the output stay queued (MHDR_INQUEUE) until
 // released or midiOutReset.

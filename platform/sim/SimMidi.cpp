@@ -363,8 +363,7 @@ bool WaitForMidiOutput(unsigned outputId, std::size_t count, int timeoutMs) {
   MidiState& state = State();
   std::unique_lock<std::mutex> lock(state.mutex);
   return state.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-    return state.core.ShortOutputTotal(outputId) + state.core.LongOutput(outputId).size() >=
-           count;
+    return state.core.ShortOutputTotal(outputId) + state.core.LongOutputTotal(outputId) >= count;
   });
 }
 

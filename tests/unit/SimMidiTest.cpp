@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -299,6 +300,65 @@ TEST_F(SimMidiTest, OutputsRecordShortMessagesKeepingTheLatest) {
   EXPECT_TRUE(sim::WaitForMidiOutput(kThruOut, total, 0));
   EXPECT_FALSE(sim::WaitForMidiOutput(kThruOut, total + 1, 10));
   EXPECT_TRUE(sim::MidiShortOutput(kSynthOut).empty());
+}
+
+// Sends each buffer as a long message (marked prepared, as winmm would) and
+// waits until every one is done.
+void SendLongs(MidiOut out, std::vector<std::unique_ptr<Buffer>>& buffers) {
+  for (auto& buffer : buffers) {
+    buffer->header.flags = kMhdrPrepared;
+    ASSERT_EQ(midiOutLongMsg(out, &buffer->header, sizeof(MidiHeader)), kMmNoError);
+  }
+  ASSERT_TRUE(sim::WaitForMidiIdle());
+}
+
+TEST_F(SimMidiTest, OutputsRecordLongMessagesKeepingTheLatest) {
+  const MidiOut out = OpenOut(kThruOut, outputSide);
+  ASSERT_EQ(midiOutShortMsg(out, 0x403C90), kMmNoError);
+  const std::uint32_t total = 256 + 5;
+  std::vector<std::unique_ptr<Buffer>> buffers;
+  std::vector<std::vector<std::uint8_t>> sent;
+  for (std::uint32_t n = 0; n < total; ++n) {
+    sent.push_back({0xF0, static_cast<std::uint8_t>(n & 0x7F), static_cast<std::uint8_t>(n >> 7),
+                    0xF7});
+    buffers.push_back(std::make_unique<Buffer>(4));
+    std::memcpy(buffers.back()->bytes.data(), sent.back().data(), 4);
+  }
+  SendLongs(out, buffers);
+
+  const auto kept = sim::MidiLongOutput(kThruOut);
+  EXPECT_EQ(kept, std::vector<std::vector<std::uint8_t>>(sent.begin() + 5, sent.end()));
+  // Every message counts, the forgotten ones and the short one too.
+  EXPECT_TRUE(sim::WaitForMidiOutput(kThruOut, total + 1, 0));
+  EXPECT_FALSE(sim::WaitForMidiOutput(kThruOut, total + 2, 10));
+  EXPECT_TRUE(sim::MidiLongOutput(kSynthOut).empty());
+}
+
+TEST_F(SimMidiTest, LongOutputKeepsAMegabyteButAlwaysTheLatestMessage) {
+  const MidiOut out = OpenOut(kThruOut, outputSide);
+  std::vector<std::unique_ptr<Buffer>> buffers;
+  for (char n = 0; n < 5; ++n) {
+    buffers.push_back(std::make_unique<Buffer>(300000));
+    buffers.back()->bytes.front() = n;
+  }
+  SendLongs(out, buffers);
+  // Three of 300000 bytes fit in 1048576, four would not.
+  auto kept = sim::MidiLongOutput(kThruOut);
+  ASSERT_EQ(kept.size(), 3u);
+  for (std::uint8_t n = 0; n < 3; ++n) {
+    EXPECT_EQ(kept[n].size(), 300000u);
+    EXPECT_EQ(kept[n].front(), n + 2);
+  }
+
+  std::vector<std::unique_ptr<Buffer>> large;
+  large.push_back(std::make_unique<Buffer>(2 * 1048576));
+  large.back()->bytes.front() = 9;
+  SendLongs(out, large);
+  kept = sim::MidiLongOutput(kThruOut);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].size(), 2u * 1048576);
+  EXPECT_EQ(kept[0].front(), 9);
+  EXPECT_TRUE(sim::WaitForMidiOutput(kThruOut, 6, 0));
 }
 
 #ifdef KORVEL_COUNTS_ALLOCATIONS
