@@ -8,6 +8,7 @@
 // hooks may be used from any thread, and it calls back on a thread of its own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -111,6 +112,11 @@ void SetDriverHook(DriverHook hook);
 void SetDriverBlockFails(bool fails);
 // Driver blocks allocated and not yet freed.
 int OpenDriverBlocks();
+// Time spent inside the emulator, in all since the process started: the
+// driver messages and the manager calls made through what GetProcAddress
+// gave. A benchmark takes the difference around what it measures, to report
+// Korvel's own share apart from the emulated hardware's.
+std::chrono::nanoseconds EmulatorCallTime();
 
 // ---- Registry ----------------------------------------------------------------
 

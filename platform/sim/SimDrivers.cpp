@@ -12,6 +12,7 @@
 #include "emulators/core/ProcessEmulator.h"
 #include "platform/Platform.h"
 #include "platform/sim/Sim.h"
+#include "platform/sim/SimEmulatorCalls.h"
 #include "platform/sim/SimInternal.h"
 
 namespace platform {
@@ -70,10 +71,8 @@ const Library* LibraryOf(Module module) {
 }
 
 void* EmulatorExport(sim::Component component) {
-  if (component == sim::kSoundFontManager) {
-    return reinterpret_cast<void*>(korvel::emu::SoundFontManagerExport());
-  }
-  return reinterpret_cast<void*>(korvel::emu::AweManagerEntry());
+  return component == sim::kSoundFontManager ? sim::detail::TimedSoundFontManagerExport()
+                                             : sim::detail::TimedAweManagerExport();
 }
 
 bool IsOpenDriver(Driver driver) {
@@ -195,7 +194,7 @@ std::intptr_t SendDriverMessage(Driver driver, std::uint32_t message, std::intpt
   if (state.hook) {
     if (std::optional<std::intptr_t> answer = state.hook(message, param1, param2)) return *answer;
   }
-  return korvel::emu::Ews64DriverMessage(message, param1, param2);
+  return sim::detail::TimedDriverMessage(message, param1, param2);
 }
 
 long CloseDriver(Driver driver) {
