@@ -19,10 +19,20 @@ Emulator::Emulator(EmulatorSetup setup)
   driver_ = std::make_unique<Ews64DriverCore>(*this);
   sfManager_ = std::make_unique<SoundFontManagerCore>(*this);
   aweManager_ = std::make_unique<AweManagerCore>(*this);
-  Sync();
+  if (setup_.makeStateLock) lock_ = setup_.makeStateLock(statePath_);
+  const Operation start(*this);  // the banks as the state file holds them
 }
 
 Emulator::~Emulator() = default;
+
+Emulator::Operation::Operation(Emulator& emulator) : emulator_(emulator) {
+  locked_ = emulator_.lock_ && emulator_.lock_->Acquire();
+  emulator_.Sync();
+}
+
+Emulator::Operation::~Operation() {
+  if (locked_) emulator_.lock_->Release();
+}
 
 void Emulator::Sync() {
   std::string text;

@@ -21,7 +21,7 @@ Ews64Card* Ews64DriverCore::CardOf(std::intptr_t handle) {
 }
 
 std::intptr_t Ews64DriverCore::Message(std::uint32_t msg, std::intptr_t p1, std::intptr_t p2) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   const auto cards = static_cast<std::intptr_t>(emulator_.Cards().size());
   switch (msg) {
     case kMsgCardCount: return cards;

@@ -91,7 +91,7 @@ std::uint32_t SoundFontManagerCore::Close(std::uint32_t dev) {
 
 std::uint32_t SoundFontManagerCore::Memory(std::uint32_t dev, std::int32_t* total,
                                            std::int32_t* free) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   SoundFontDevice* device = nullptr;
   if (std::uint32_t rc = OpenDevice(dev, &device)) return rc;
   if (!total || !free) return kSfBadArgument;
@@ -108,7 +108,7 @@ std::uint32_t SoundFontManagerCore::RomName(std::uint32_t dev, SfRequest* reques
 
 std::uint32_t SoundFontManagerCore::Load(std::uint32_t dev, const std::uint16_t* bank,
                                          SfRequest* request) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   SoundFontDevice* device = nullptr;
   if (std::uint32_t rc = OpenDevice(dev, &device)) return rc;
   std::string path;
@@ -120,7 +120,7 @@ std::uint32_t SoundFontManagerCore::Load(std::uint32_t dev, const std::uint16_t*
 
 std::uint32_t SoundFontManagerCore::BankName(std::uint32_t dev, const std::uint16_t* bank,
                                              SfRequest* request) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   SoundFontDevice* device = nullptr;
   if (std::uint32_t rc = OpenDevice(dev, &device)) return rc;
   if (!bank) return kSfBadArgument;
@@ -132,7 +132,7 @@ std::uint32_t SoundFontManagerCore::BankName(std::uint32_t dev, const std::uint1
 
 std::uint32_t SoundFontManagerCore::BankPath(std::uint32_t dev, const std::uint16_t* bank,
                                              SfRequest* request) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   SoundFontDevice* device = nullptr;
   if (std::uint32_t rc = OpenDevice(dev, &device)) return rc;
   if (!bank) return kSfBadArgument;
@@ -142,7 +142,7 @@ std::uint32_t SoundFontManagerCore::BankPath(std::uint32_t dev, const std::uint1
 }
 
 std::uint32_t SoundFontManagerCore::Clear(std::uint32_t dev, const std::uint16_t* bank) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   SoundFontDevice* device = nullptr;
   if (std::uint32_t rc = OpenDevice(dev, &device)) return rc;
   if (!bank) return kSfBadArgument;
@@ -162,7 +162,7 @@ SoundFontDevice* AweManagerCore::DeviceOf(std::intptr_t handle) {
 
 std::uint32_t AweManagerCore::Call(std::intptr_t handle, std::uint32_t code, std::intptr_t p1,
                                    std::intptr_t p2) {
-  emulator_.Sync();
+  const Emulator::Operation operation(emulator_);
   auto& devices = emulator_.Devices();
   const auto count = static_cast<std::intptr_t>(devices.size());
   switch (code) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "emulators/core/ProcessEmulator.h"
+#include "emulators/win32/NamedMutexLock.h"
 
 namespace korvel::emu {
 
@@ -16,6 +17,7 @@ void InstallModuleEmulator(HMODULE module) {
     EmulatorSetup setup;
     setup.configPath = folder + "korvelemu.ini";
     setup.statePath = folder + "korvelemu.state";
+    setup.makeStateLock = MakeNamedMutexLock;
     return setup;
   });
 }

@@ -17,6 +17,10 @@
 
 #include "platform/Platform.h"
 
+namespace korvel::emu {
+struct EmulatorSetup;
+}
+
 namespace platform::sim {
 
 // Clears the registry (and every open handle), the queued answers, the box
@@ -82,6 +86,12 @@ void InstallEmulators(const std::string& configFile, const std::string& stateFil
 // Removes the components and stops the emulator. Open drivers and loaded
 // libraries stay counted until they are closed and freed.
 void UninstallEmulators();
+// The setup InstallEmulators starts the emulator with: the host paths of both
+// files, bank paths mapped into the sandbox, and a lock on "<state file>.lock"
+// that every emulator made from such a setup takes around each operation, as
+// another process using the same files would (emulators/core/Emulator.h).
+korvel::emu::EmulatorSetup EmulatorSetupFor(const std::string& configFile,
+                                            const std::string& stateFile);
 
 // Every LoadLibraryA call that succeeded, with the name as asked.
 const std::vector<std::string>& LoadedLibraries();

@@ -14,6 +14,7 @@
 #include "platform/sim/Sim.h"
 #include "platform/sim/SimEmulatorCalls.h"
 #include "platform/sim/SimInternal.h"
+#include "platform/sim/SimStateLock.h"
 
 namespace platform {
 namespace {
@@ -95,13 +96,19 @@ void ResetDrivers() {
 
 }  // namespace detail
 
-void InstallEmulators(const std::string& configFile, const std::string& stateFile,
-                      unsigned components) {
+korvel::emu::EmulatorSetup EmulatorSetupFor(const std::string& configFile,
+                                            const std::string& stateFile) {
   korvel::emu::EmulatorSetup setup;
   setup.configPath = HostPath(configFile.c_str());
   setup.statePath = HostPath(stateFile.c_str());
   setup.mapBankPath = [](const std::string& path) { return HostPath(path.c_str()); };
-  korvel::emu::StartProcessEmulator(setup);
+  setup.makeStateLock = detail::MakeFileStateLock;
+  return setup;
+}
+
+void InstallEmulators(const std::string& configFile, const std::string& stateFile,
+                      unsigned components) {
+  korvel::emu::StartProcessEmulator(EmulatorSetupFor(configFile, stateFile));
   State().emulatorRunning = true;
   State().installed = components & kAllComponents;
 }
