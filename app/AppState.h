@@ -20,12 +20,13 @@ namespace korvel {
 
 struct AppState {
   // `shell` and `view` are the main window, which the device layer and the
-  // presets ask to show their changes.
-  AppState(ShellPort& shell, PresetPort& view)
+  // presets ask to show their changes; `turn` tells when the user-interface
+  // thread may run what MIDI asked for.
+  AppState(ShellPort& shell, PresetPort& view, UserInterfaceTurn& turn)
       : devices(config, errors, shell, scratch),
         presets(devices, ports, view, UpdatingControls),
         switching(devices, [this](int n) { presets.LoadPresetByNumber(n); }),
-        requests(switching) {}
+        requests(switching, turn) {}
 
   Configuration config;
   RegistryModule registry;

@@ -20,6 +20,7 @@ TForm1::TForm1(HINSTANCE instance) : instance_(instance) {
   RegisterFormClass(instance, forms::kMainForm.className, WindowProc, LoadIconA(instance, "MAINICON"));
   if (!form_.Build(forms::kMainForm, instance, nullptr, this))
     throw std::runtime_error("The main window could not be created");
+  UserInterfaceTurn::Operation startUp(turn_);
   try {
     FormCreate();
   } catch (const std::exception& error) {
@@ -44,15 +45,28 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
   auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  // An exception while a message is handled is shown and the program goes on.
+  // An exception while a message is handled is shown and the program goes
+  // on. Handling a message, and showing such a box, is an operation during
+  // which MIDI requests wait; their own turn decides for itself.
   try {
+    if (message == kRunBankSwitchingRequests) {
+      self->RunBankSwitchingRequests();
+      return 0;
+    }
+    UserInterfaceTurn::Operation operation(self->turn_);
     return self->HandleMessage(window, message, wParam, lParam);
   } catch (const std::exception& error) {
+    UserInterfaceTurn::Operation operation(self->turn_);
     ShowException(window, error.what());
   } catch (...) {
+    UserInterfaceTurn::Operation operation(self->turn_);
     ShowException(window, nullptr);
   }
   return 0;
+}
+
+void TForm1::RunBankSwitchingRequests() {
+  if (state_) state_->requests.RunPendingRequests();
 }
 
 LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,9 +85,6 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       FormDestroy();
       return 0;
     }
-    case kRunBankSwitchingRequests:
-      if (state_) state_->requests.RunPendingRequests();
-      return 0;
     default:
       if (message == MidiProbeMessage()) return AnswerMidiProbe(wParam, lParam);
       return DefWindowProcA(window, message, wParam, lParam);
@@ -92,10 +103,9 @@ void TForm1::OnCommand(int id, int code) {
 }
 
 void TForm1::Button1Click() {
-  // A named preset with AutoSave is saved at shut-down; otherwise the user
-  // may save, discard or cancel the close.
-  if (state_ && !(state_->config.Has(AutoSave) && state_->config.curpreset[0] != '\0') &&
-      state_->presets.CheckPresetSave() == 0) {
+  // A preset that is saved automatically is saved at shut-down; otherwise
+  // the user may save, discard or cancel the close.
+  if (state_ && !state_->presets.SavesAutomatically() && state_->presets.CheckPresetSave() == 0) {
     return;
   }
   EndProgram();

@@ -73,6 +73,8 @@ class TForm1 : public ShellPort, public PresetPort {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The posted turn of the bank-switching requests.
+  void RunBankSwitchingRequests();
   void OnCommand(int id, int code);
   // Test access to the port table until the connection map shows it
   // (MidiProbe.cpp).
@@ -106,6 +108,8 @@ class TForm1 : public ShellPort, public PresetPort {
   void EndProgram();
 
   HINSTANCE instance_;
+  // Operations of this thread in progress: MIDI requests wait for their end.
+  UserInterfaceTurn turn_;
   Form form_;
   std::unique_ptr<AppState> state_;
   std::unique_ptr<TWaitDialog> WaitDialog;

@@ -40,7 +40,7 @@ int FieldLength(const char* field, std::size_t size) {
 }  // namespace
 
 void TForm1::FormCreate() {
-  state_ = std::make_unique<AppState>(*this, *this);
+  state_ = std::make_unique<AppState>(*this, *this, turn_);
   BeginStartUp();
   // The bank layer's working buffers come before anything takes from the scratch ring.
   state_->devices.InitBankLayer();

@@ -119,6 +119,14 @@ bool ResolveBankPath(const Configuration& config, char* path) {
   return false;
 }
 
+void StorePathEntry(const Configuration& config, char* entry, const char* path) {
+  char work[kResolvedPathSize] = {};
+  if (std::strlen(path) < sizeof work) BoundedCopy(work, path, sizeof work);
+  if (std::strlen(work) >= kPathEntrySize) ShortenBankPath(config, work);
+  if (std::strlen(work) >= kPathEntrySize) work[0] = '\0';
+  BoundedCopy(entry, work, kPathEntrySize);
+}
+
 void ShortenBankPath(const Configuration& config, char* path) {
   if (!HasDrive(path)) return;
   const std::string folderPart = FolderOfPath(path);

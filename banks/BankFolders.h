@@ -36,6 +36,10 @@ bool ResolveBankPath(const Configuration& config, char* path);
 // name, when that has at most 63 characters (a path entry's room); the
 // result is never longer than `path` was.
 void ShortenBankPath(const Configuration& config, char* path);
+// `path` as a slot's 64-byte path entry. One longer than the entry is kept
+// as its bare name when it lies in a bank folder, and otherwise not at all:
+// cut, it would name another file.
+void StorePathEntry(const Configuration& config, char* entry, const char* path);
 // Adds the folder of an absolute file path to the list if it is not there
 // and the list, with its ";", stays within 511 characters.
 void AddBankFolder(Configuration& config, const char* path);

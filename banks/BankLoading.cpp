@@ -75,17 +75,6 @@ bool EvictOne(DeviceTable& layer, int dev, int target) {
   return false;
 }
 
-// The caller's path as a slot's path entry. One longer than the entry is
-// kept as its bare name when it lies in a bank folder, and otherwise not at
-// all: cut, it would name another file.
-void StorePathEntry(const Configuration& config, char* entry, const char* path) {
-  char work[kResolvedPathSize];
-  BoundedCopy(work, path, sizeof work);
-  if (std::strlen(work) >= kPathEntrySize) ShortenBankPath(config, work);
-  if (std::strlen(work) >= kPathEntrySize) work[0] = '\0';
-  BoundedCopy(entry, work, kPathEntrySize);
-}
-
 }  // namespace
 
 std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path) {
@@ -112,14 +101,18 @@ std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path) {
     return errors.ErrorCode;
   }
 
+  // A file whose name cannot be read is not compared with the slot: the
+  // comparison would clear the bank the slot holds now.
   BankSlot work;
   layer.ReadBankName(dev, resolved, work);
+  if (errors.ErrorCode != kErrOk) return errors.ErrorCode;
   const bool alreadyLoaded = layer.IsBankLoaded(dev, slot, work.name);
   if (errors.ErrorCode != kErrOk) return errors.ErrorCode;
 
   SoundDevice& device = layer.Device(dev);
   BankSlot& target = device.slots[slot];
   if (alreadyLoaded) {
+    target.flags |= Assigned;
     target.useStamp = layer.NextUseStamp();
     return kErrOk;
   }

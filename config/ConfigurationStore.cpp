@@ -139,7 +139,7 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
 
 void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry) {
   const std::string path = ConfigFilePath();
-  std::FILE* file = path.empty() ? nullptr : platform::OpenFile(path.c_str(), "rb");
+  std::FILE* file = path.empty() ? nullptr : OpenStoredFile(path.c_str());
   if (file == nullptr) {
     ReadFromRegistry(config, edges, registry);
     return;
@@ -152,7 +152,7 @@ void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule
 void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
                         RegistryModule& registry, int mode) {
   const std::string path = ConfigFilePath();
-  const bool fileMode = !path.empty() && (mode == kForceFile || FileIsPresent(path.c_str()));
+  const bool fileMode = !path.empty() && (mode == kForceFile || StoredFileIsPresent(path.c_str()));
   if (!fileMode) {
     if (mode == kForceFile) {
       ErrorBox(kCannotWrite);  // no Windows directory to put the file in

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "config/ErrorBox.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -15,15 +16,34 @@ bool WriteFileReplacing(const char* path, const void* data, std::size_t size) {
   written = std::fflush(file) == 0 && written;
   written = std::fclose(file) == 0 && written;
   if (written && platform::ReplaceFileWith(fresh.c_str(), path)) return true;
-  platform::DeleteFileA(fresh.c_str());
+  if (!written || FileIsPresent(path)) platform::DeleteFileA(fresh.c_str());
   return false;
 }
 
-bool ReadWholeFile(std::FILE* file, std::vector<char>& contents) {
+std::FILE* OpenStoredFile(const char* path) {
+  if (std::FILE* file = platform::OpenFile(path, "rb")) return file;
+  return platform::OpenFile((std::string(path) + ".new").c_str(), "rb");
+}
+
+bool StoredFileIsPresent(const char* path) {
+  std::FILE* file = OpenStoredFile(path);
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+bool ReadWholeFile(std::FILE* file, std::vector<char>& contents, std::size_t limit, bool* cut) {
+  if (cut != nullptr) *cut = false;
   try {
     char chunk[4096];
     std::size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+      const std::size_t room = limit - contents.size();
+      if (got > room) {
+        contents.insert(contents.end(), chunk, chunk + room);
+        if (cut != nullptr) *cut = true;
+        break;
+      }
       contents.insert(contents.end(), chunk, chunk + got);
     }
     return true;

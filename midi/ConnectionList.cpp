@@ -39,7 +39,10 @@ int FindConnection(const MidiPortTable& table, int source, int destination) {
   return -1;
 }
 
-unsigned Connect(MidiPortTable& table, int source, int destination) {
+namespace {
+
+// 0 when a connection from `source` to `destination` may be added now.
+unsigned RoomFor(MidiPortTable& table, int source, int destination) {
   if (FindConnection(table, source, destination) >= 0 || source == table.bankSwitchInput ||
       !table.IsPort(source) || !table.IsPort(destination)) {
     return platform::kMmBadDeviceId;
@@ -49,11 +52,36 @@ unsigned Connect(MidiPortTable& table, int source, int destination) {
     table.currentPort = source;
     return platform::kMmAllocated;
   }
+  return platform::kMmNoError;
+}
+
+// Frees a connection that is out of the list, unless one of its handles
+// would not close: then the driver may still call back with it, and it is
+// kept until the table goes.
+void Retire(MidiPortTable& table, MidiConnection* connection) {
+  if (connection->IsClosed()) {
+    delete connection;
+  } else {
+    table.closing.push_back(connection);
+  }
+}
+
+}  // namespace
+
+unsigned Connect(MidiPortTable& table, int source, int destination) {
+  const unsigned room = RoomFor(table, source, destination);
+  if (room != platform::kMmNoError) return room;
   auto* connection = new (std::nothrow) MidiConnection;
   if (connection == nullptr) return platform::kMmNoMemory;
-  const unsigned result = OpenConnection(table, *connection, source, destination);
+  unsigned result = OpenConnection(table, *connection, source, destination);
+  // Opening may have shown a message box, and the user may have changed the
+  // connections meanwhile: the table is asked again.
+  if (result == platform::kMmNoError) {
+    result = RoomFor(table, source, destination);
+    if (result != platform::kMmNoError) CloseConnection(table, *connection);
+  }
   if (result != platform::kMmNoError) {
-    delete connection;
+    Retire(table, connection);
     return result;
   }
   table.connections[table.connectionCount++] = connection;
@@ -70,15 +98,18 @@ bool ConnectPorts(MidiPortTable& table, std::uint32_t cflags, int source, int de
   return true;
 }
 
+// The connection leaves the list before it is closed: a message box that
+// closing shows lets the user (or a preset) change the list meanwhile, and
+// must not find the connection there half-closed.
 unsigned Disconnect(MidiPortTable& table, int index) {
   if (index < 0 || index >= table.connectionCount) return platform::kMmBadDeviceId;
   MidiConnection* connection = table.connections[index];
-  CloseConnection(table, *connection);
-  delete connection;
   for (int i = index; i + 1 < table.connectionCount; ++i) {
     table.connections[i] = table.connections[i + 1];
   }
   table.connections[--table.connectionCount] = nullptr;
+  CloseConnection(table, *connection);
+  Retire(table, connection);
   return platform::kMmNoError;
 }
 

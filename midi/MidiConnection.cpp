@@ -28,12 +28,13 @@ unsigned OpenConnection(MidiPortTable& table, MidiConnection& connection, int so
   return platform::kMmNoError;
 }
 
-void CloseConnection(MidiPortTable& table, MidiConnection& connection) {
-  connection.CloseOutputDevice();
-  connection.CloseInputDevice(table);
+unsigned CloseConnection(MidiPortTable& table, MidiConnection& connection) {
+  const unsigned output = connection.CloseOutputDevice();
+  const unsigned input = connection.CloseInputDevice(table);
   connection.modifications.count.store(0, std::memory_order_release);
   connection.firstIndex = kNoPortIndex;
   connection.secondIndex = kNoPortIndex;
+  return output != platform::kMmNoError ? output : input;
 }
 
 }  // namespace korvel

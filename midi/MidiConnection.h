@@ -35,7 +35,8 @@ struct MidiConnection : MidiEndpoints {
 unsigned OpenConnection(MidiPortTable& table, MidiConnection& connection, int source,
                         int destination);
 // Output first, so that a buffer still being sent comes back to the input
-// before the input is reset and its buffers released.
-void CloseConnection(MidiPortTable& table, MidiConnection& connection);
+// before the input is reset and its buffers released. The first failure, 0
+// when both closed; a handle that did not close stays with its buffers.
+unsigned CloseConnection(MidiPortTable& table, MidiConnection& connection);
 
 }  // namespace korvel

@@ -117,6 +117,11 @@ unsigned MidiEndpoints::RequeueBuffer(platform::MidiHeader* header) {
 }
 
 void MidiEndpoints::ReleaseBuffers(MidiPortTable& table) {
+  UnprepareBuffers(table);
+  FreeBuffers();
+}
+
+void MidiEndpoints::UnprepareBuffers(MidiPortTable& table) {
   if (bufferBlock == nullptr) return;
   for (int i = 0; i < bufferCount; ++i) {
     platform::MidiHeader* header = Header(i);
@@ -127,31 +132,49 @@ void MidiEndpoints::ReleaseBuffers(MidiPortTable& table) {
         platform::midiInUnprepareHeader(inputHandle.load(), header, kMidiHeaderSize);
     if (result != platform::kMmNoError) ReportMidiError(table, -1, result);
   }
+}
+
+void MidiEndpoints::FreeBuffers() {
   delete[] bufferBlock;
   bufferBlock = nullptr;
 }
 
-void MidiEndpoints::CloseInputDevice(MidiPortTable& table) {
+// The input's buffers travel to the output of a connection and back, so
+// they are freed only once neither handle can hand one back any more.
+void MidiEndpoints::FreeBuffersOnceClosed() {
+  if (IsClosed()) FreeBuffers();
+}
+
+unsigned MidiEndpoints::CloseInputDevice(MidiPortTable& table) {
   const platform::MidiIn input = inputHandle.load();
-  if (input == 0) return;
+  if (input == 0) return platform::kMmNoError;
   const unsigned stopped = platform::midiInStop(input);
   if (stopped != platform::kMmNoError) ReportMidiError(table, -1, stopped);
-  platform::midiInReset(input);
+  unsigned reset = platform::midiInReset(input);
   // A callback that was running during the reset may have given a buffer
   // back to the input after the reset emptied it; once the reset has
   // returned that callback is over, and another reset returns the buffer.
-  for (int retry = 0; retry < kResetRetries && AnyBufferQueued(); ++retry) {
-    platform::midiInReset(input);
+  for (int retry = 0; retry < kResetRetries && reset == platform::kMmNoError && AnyBufferQueued();
+       ++retry) {
+    reset = platform::midiInReset(input);
   }
-  ReleaseBuffers(table);
+  if (reset != platform::kMmNoError) ReportMidiError(table, -1, reset);
+  UnprepareBuffers(table);
+  // An input that does not close still belongs to the driver, and so do its
+  // buffers: both are kept for a later close.
   const unsigned closed = platform::midiInClose(input);
-  if (closed != platform::kMmNoError) ReportMidiError(table, -1, closed);
+  if (closed != platform::kMmNoError) {
+    ReportMidiError(table, -1, closed);
+    return closed;
+  }
   inputHandle.store(0);
+  FreeBuffersOnceClosed();
+  return platform::kMmNoError;
 }
 
-void MidiEndpoints::CloseOutputDevice() {
+unsigned MidiEndpoints::CloseOutputDevice() {
   const platform::MidiOut output = outputHandle.load();
-  if (output == 0) return;
+  if (output == 0) return platform::kMmNoError;
   platform::midiOutReset(output);
   // A callback that was running during the reset may have sent a buffer
   // after it; the output then refuses to close until reset once more.
@@ -160,7 +183,11 @@ void MidiEndpoints::CloseOutputDevice() {
     platform::midiOutReset(output);
     closed = platform::midiOutClose(output);
   }
+  // An output that does not close may still hand a buffer back: kept.
+  if (closed != platform::kMmNoError) return closed;
   outputHandle.store(0);
+  FreeBuffersOnceClosed();
+  return platform::kMmNoError;
 }
 
 }  // namespace korvel

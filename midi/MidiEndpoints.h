@@ -55,12 +55,21 @@ struct MidiEndpoints {
   unsigned RequeueBuffer(platform::MidiHeader* header);
   // Unprepares what is still prepared and frees the block.
   void ReleaseBuffers(MidiPortTable& table);
-  // Stop, reset (which returns the queued buffers), release, close.
-  void CloseInputDevice(MidiPortTable& table);
-  // Reset (which returns a buffer still being sent), close; silent.
-  void CloseOutputDevice();
+  // Stop, reset (which returns the queued buffers), unprepare, close; each
+  // failure is reported. Returns the close's result: an input that does not
+  // close keeps its handle and its buffers, which the driver may still use,
+  // for a later close.
+  unsigned CloseInputDevice(MidiPortTable& table);
+  // Reset (which returns a buffer still being sent), close; silent. An
+  // output that does not close keeps its handle, as the input does.
+  unsigned CloseOutputDevice();
 
+  // Neither handle is open: the driver has nothing of this object's any more.
+  bool IsClosed() const { return inputHandle.load() == 0 && outputHandle.load() == 0; }
   platform::MidiHeader* Header(int i) const;
+  void UnprepareBuffers(MidiPortTable& table);
+  void FreeBuffers();
+  void FreeBuffersOnceClosed();
   bool AnyBufferQueued() const;
   // The size of one buffer in the block: its header and its data area.
   std::size_t BufferStride() const;

@@ -14,13 +14,13 @@ unsigned OpenPortInputWithBuffers(MidiPortTable& table, MidiPort& port,
 void ClosePortInput(MidiPortTable& table, MidiPort& port) {
   if (!port.HasInput()) return;
   port.CloseInputDevice(table);
-  if (port.outputHandle.load() == 0) port.flags &= ~kPortOpen;
+  if (port.IsClosed()) port.flags &= ~kPortOpen;
 }
 
 void ClosePortOutput(MidiPort& port) {
   if (!port.HasOutput()) return;
   port.CloseOutputDevice();
-  if (port.inputHandle.load() == 0) port.flags &= ~kPortOpen;
+  if (port.IsClosed()) port.flags &= ~kPortOpen;
 }
 
 void DestroyPort(MidiPortTable& table, MidiPort* port) {
@@ -29,7 +29,9 @@ void DestroyPort(MidiPortTable& table, MidiPort* port) {
   ClosePortInput(table, *port);
   port->CloseOutputDevice();
   port->CloseInputDevice(table);
-  delete port;
+  // A port whose handle would not close is left to the driver, which may
+  // still call back with it and its buffers.
+  if (port->IsClosed()) delete port;
 }
 
 }  // namespace korvel

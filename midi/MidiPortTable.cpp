@@ -51,8 +51,13 @@ void AddOutputs(MidiPortTable& table, int outputs) {
 
 }  // namespace
 
+// What still does not close is left to the driver rather than freed under it.
 MidiPortTable::~MidiPortTable() {
   while (connectionCount > 0) Disconnect(*this, connectionCount - 1);
+  for (MidiConnection* connection : closing) {
+    if (CloseConnection(*this, *connection) == platform::kMmNoError) delete connection;
+  }
+  closing.clear();
   for (int i = 0; i < portCount; ++i) {
     DestroyPort(*this, ports[i]);
     ports[i] = nullptr;

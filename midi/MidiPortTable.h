@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "midi/MidiConnection.h"
 #include "midi/MidiPort.h"
@@ -31,6 +32,10 @@ class MidiPortTable {
   std::int32_t connectionCount = 0;
   MidiPort* ports[kMaxPorts] = {};
   MidiConnection* connections[kMaxConnections] = {};
+  // Connections out of the list whose handles would not close: the driver
+  // may still call back with them, so they are kept, and closed once more
+  // when the table goes.
+  std::vector<MidiConnection*> closing;
 
   bool IsPort(int index) const { return index >= 0 && index < portCount; }
 };

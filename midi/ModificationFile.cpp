@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <exception>
+#include <string>
 
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
@@ -15,6 +16,7 @@ namespace korvel {
 namespace {
 
 constexpr const char* kNoMemory = "Could not allocate memory.";
+constexpr const char* kNoName = "Please give the modification preset a name.";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -72,7 +74,6 @@ void DecodeModificationPresets(const char* data, std::size_t size, ModificationP
   // Every preset line starts with a marker that has at least one byte after it.
   const int markers = CountOccurrences(data, "\xA7", size);
   if (markers <= 0) return;
-  presets.reserve(presets.size() + static_cast<std::size_t>(markers));
 
   std::size_t position = 0;
   int read = 0;
@@ -96,12 +97,33 @@ void DecodeModificationPresets(const char* data, std::size_t size, ModificationP
   }
 }
 
+namespace {
+
+// The name as the reader takes it back: one word, never empty.
+std::string StoredName(const char (&name)[kPresetNameSize]) {
+  const void* end = std::memchr(name, '\0', kPresetNameSize - 1);
+  std::string stored(name, end ? static_cast<const char*>(end) - name : kPresetNameSize - 1);
+  for (char& c : stored) {
+    if (IsBlank(c)) c = '_';
+  }
+  return stored.empty() ? "_" : stored;
+}
+
+}  // namespace
+
+bool AcceptModificationPresetName(const char* name) {
+  if (name != nullptr && name[0] != '\0') return true;
+  ErrorBox(kNoName);
+  return false;
+}
+
 std::string EncodeModificationPresets(const ModificationPresetList& presets) {
   std::string text;
   for (const ModificationPreset& preset : presets) {
     const Modification& m = preset.modification;
     char line[kMaxPresetLine];
-    const int n = std::snprintf(line, sizeof line, "%c%.63s %x %x %u %d %u %u %u %d\n", kPresetMarker, preset.name,
+    const int n = std::snprintf(line, sizeof line, "%c%s %x %x %u %d %u %u %u %d\n", kPresetMarker,
+                                StoredName(preset.name).c_str(),
                                 static_cast<unsigned>(m.sourceType), static_cast<unsigned>(m.targetType),
                                 static_cast<unsigned>(m.sourceLow), static_cast<int>(m.targetValue),
                                 static_cast<unsigned>(m.flags), static_cast<unsigned>(m.highChannel),
@@ -113,19 +135,25 @@ std::string EncodeModificationPresets(const ModificationPresetList& presets) {
 
 void LoadModificationPresets(const char* homedir, ModificationPresetList& presets) {
   presets.clear();
-  std::FILE* file = platform::OpenFile(PathIn(homedir, kUserPresetFile).c_str(), "rb");
+  std::FILE* file = OpenStoredFile(PathIn(homedir, kUserPresetFile).c_str());
   if (file == nullptr) file = platform::OpenFile(PathIn(homedir, kFactoryPresetFile).c_str(), "rb");
   if (file == nullptr) return;
   std::vector<char> contents;
-  const bool read = ReadWholeFile(file, contents);
+  bool cut = false;
+  const bool read = ReadWholeFile(file, contents, kPresetFileLimit, &cut);
   std::fclose(file);
   if (!read) {
     ErrorBox(kNoMemory);
     return;
   }
+  // A line the limit cut in two would read as another preset.
+  std::size_t size = contents.size();
+  if (cut) {
+    while (size > 0 && contents[size - 1] != '\n') --size;
+  }
   try {
-    DecodeModificationPresets(contents.data(), contents.size(), presets);
-  } catch (const std::bad_alloc&) {
+    DecodeModificationPresets(contents.data(), size, presets);
+  } catch (const std::exception&) {
     presets.clear();
     ErrorBox(kNoMemory);
   }

@@ -18,6 +18,8 @@ constexpr char kPresetMarker = '\xA7';
 constexpr std::size_t kMaxPresetLine = 256;  // bytes, line feed included
 constexpr const char* kUserPresetFile = "\\mods.txt";
 constexpr const char* kFactoryPresetFile = "\\factmods.txt";
+// Some ten thousand presets; a longer file is damaged or not ours.
+constexpr std::size_t kPresetFileLimit = 1024 * 1024;
 
 struct ModificationPreset {
   char name[kPresetNameSize] = {};
@@ -33,14 +35,21 @@ using ModificationPresetList = std::vector<ModificationPreset>;
 // skipped. Never reads outside data[0, size).
 void DecodeModificationPresets(const char* data, std::size_t size, ModificationPresetList& presets);
 
-// The file's text for `presets`, names written as they are (callers turn
-// blanks into '_' first).
+// The file's text for `presets`. Names are written as they are, except
+// that anything the reader would take for the end of the name (blanks,
+// tabs, line ends) is written as '_' and an empty name as "_", so that every
+// preset reads back.
 std::string EncodeModificationPresets(const ModificationPresetList& presets);
+
+// A name a preset can be stored under: not empty. Otherwise the user is
+// told so with ErrorBox and the answer is false.
+bool AcceptModificationPresetName(const char* name);
 
 // Reads "\mods.txt" in `homedir`, or "\factmods.txt" when the user's file
 // cannot be opened, into `presets` (replacing what it held). Neither file:
 // an empty list, nothing shown. Memory that cannot be had is reported with
-// "Could not allocate memory." and leaves the list empty.
+// "Could not allocate memory." and leaves the list empty. Of a file longer
+// than kPresetFileLimit only the whole lines within that limit are read.
 void LoadModificationPresets(const char* homedir, ModificationPresetList& presets);
 
 enum class PresetSaveResult {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
 #include "banks/ErrorReport.h"
 #include "banks/presets/PresetManager.h"
@@ -17,13 +18,16 @@ namespace korvel {
 namespace {
 
 constexpr int kFixedSlotsStart = 120;
+// Far more than the largest preset a save writes (about 60 KB); a longer
+// file is read that far, and refused as corrupted unless it ends before.
+constexpr std::size_t kPresetFileLimit = 1024 * 1024;
 
 // The whole file, or the error code that stops the load.
 std::int32_t ReadPresetFile(const std::string& path, PresetImage& image) {
-  std::FILE* file = platform::OpenFile(path.c_str(), "rb");
+  std::FILE* file = OpenStoredFile(path.c_str());
   if (file == nullptr) return kErrFileNotFound;
   std::vector<char> bytes;
-  const bool read = ReadWholeFile(file, bytes);
+  const bool read = ReadWholeFile(file, bytes, kPresetFileLimit);
   std::fclose(file);
   if (!read) return kErrOutOfMemory;
   try {
@@ -33,6 +37,17 @@ std::int32_t ReadPresetFile(const std::string& path, PresetImage& image) {
     return kErrOutOfMemory;
   }
   return kErrOk;
+}
+
+// A path entry that names a bank file, not a placeholder such as "<none>".
+bool IsBankPath(const char* path) { return path[0] != '\0' && path[0] != '<'; }
+
+// Whether a path entry's bank file can be opened, found in the bank
+// folders when the entry is a bare name.
+bool BankFileIsPresent(const Configuration& config, const char* path) {
+  char resolved[kResolvedPathSize];
+  BoundedCopy(resolved, path, sizeof resolved);
+  return ResolveBankPath(config, resolved) && FileIsPresent(resolved);
 }
 
 // The device a block belongs to: the last one of its kind and number; -1.
@@ -101,17 +116,27 @@ void PresetManager::PrepareForImage(const PresetImage& image) {
 void PresetManager::TakeDeviceBlock(const PresetDevice& block) {
   const SoundDevice& stored = block.device;
   const int dev = MatchingDevice(devices_, stored);
-  if (dev < 0) return;
+  if (dev < 0) {
+    KeepAbsentDeviceBlock(block);
+    return;
+  }
   CheckSaveDevice(dev, true);
   SoundDevice& device = devices_.Device(dev);
   const bool keepFixed = stored.kind == kKindEws64 && devices_.VirtualBankMode();
   for (int slot = 0; slot < stored.slotCount && slot < kSlotsPerDevice; ++slot) {
-    const bool taken = stored.paths[slot][0] != '\0' && device.paths[slot][0] == '\0' &&
+    // "<none>" and the like name no file: the slot is read from the device.
+    const bool taken = IsBankPath(stored.paths[slot]) && device.paths[slot][0] == '\0' &&
                        !(keepFixed && slot >= kFixedSlotsStart);
     if (taken) {
       BoundedCopy(device.paths[slot], stored.paths[slot], kPathEntrySize);
       device.slots[slot] = stored.slots[slot];
-      devices_.IsBankLoaded(dev, slot, device.slots[slot].name);
+      // Asking the device about a bank whose file is gone would clear the
+      // bank it holds there now; the load below reports the file instead.
+      if (BankFileIsPresent(devices_.Config(), device.paths[slot])) {
+        devices_.IsBankLoaded(dev, slot, device.slots[slot].name);
+      } else {
+        device.slots[slot].flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));
+      }
       device.slots[slot].flags |= Assigned;
     } else if (device.paths[slot][0] == '\0') {
       device.slots[slot] = BankSlot{};
@@ -121,6 +146,24 @@ void PresetManager::TakeDeviceBlock(const PresetDevice& block) {
   }
   std::memcpy(device.lastFolder, stored.lastFolder, sizeof device.lastFolder);
   if (!devices_.VirtualBankMode()) LoadAssignedBanks(dev);
+}
+
+// A device this run does not have keeps its block for the next save; two
+// presets loaded one after the other merge as they do for present devices.
+void PresetManager::KeepAbsentDeviceBlock(const PresetDevice& block) {
+  const SoundDevice& stored = block.device;
+  for (PresetDevice& kept : absentDevices_) {
+    SoundDevice& device = kept.device;
+    if (device.kind != stored.kind || device.backendIndex != stored.backendIndex) continue;
+    for (int slot = 0; slot < stored.slotCount && slot < kSlotsPerDevice; ++slot) {
+      if (stored.paths[slot][0] == '\0' || device.paths[slot][0] != '\0') continue;
+      BoundedCopy(device.paths[slot], stored.paths[slot], kPathEntrySize);
+      device.slots[slot] = stored.slots[slot];
+    }
+    if (device.slotCount < stored.slotCount) device.slotCount = stored.slotCount;
+    return;
+  }
+  absentDevices_.push_back(block);
 }
 
 // Outside virtual bank mode the assigned banks go into the device now; in
@@ -174,6 +217,7 @@ void PresetManager::RestoreConnection(const PresetConnection& record) {
 void PresetManager::FinishLoad(const std::string& path) {
   SetPresetName(path.c_str());
   loadingPreset_ = false;
+  presetInFile_ = true;
   devices_.NormaliseUseStamps();
   ShellPort& shell = devices_.Shell();
   shell.RebuildBankList();

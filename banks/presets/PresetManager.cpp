@@ -78,6 +78,8 @@ void PresetManager::ClearPreset(bool refresh) {
     for (int i = table->connectionCount - 1; i >= 0; --i) Disconnect(*table, i);
     view_.RedrawConnectionMap();
   }
+  absentDevices_.clear();
+  presetInFile_ = false;
   if (refresh) {
     devices_.OpenAllSoundFontDevices();
     RefreshAllSlots(devices_, true);
@@ -110,12 +112,20 @@ void PresetManager::LoadPresetByNumber(int n) {
   }
 }
 
+bool PresetManager::SavesAutomatically() const {
+  const Configuration& config = devices_.Config();
+  return config.Has(AutoSave) && config.curpreset[0] != '\0' && presetInFile_;
+}
+
+// An untitled preset is neither saved nor asked about with AutoSave; a named
+// one that this run could not read is offered instead of overwritten.
 void PresetManager::SaveAtShutDown() {
-  if (!devices_.Config().Has(AutoSave)) {
+  const Configuration& config = devices_.Config();
+  if (config.Has(AutoSave) && config.curpreset[0] == '\0') return;
+  if (!SavesAutomatically()) {
     CheckPresetSave();
     return;
   }
-  if (devices_.Config().curpreset[0] == '\0') return;
   SavePreset();
   ReportError(devices_.Errors(), "Form1::FormDestroy");
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "banks/DeviceTable.h"
 #include "banks/presets/PresetImage.h"
@@ -43,6 +44,10 @@ class PresetManager {
   void LoadPresetByNumber(int n);
   // Shut-down: saves a named preset with AutoSave, otherwise asks.
   void SaveAtShutDown();
+  // Whether closing saves the preset without asking: AutoSave is on and the
+  // current preset is named and was read or written whole in this run. A
+  // preset whose file could not be read is never overwritten unasked.
+  bool SavesAutomatically() const;
   // Brings VBMode in line with the "Virtual Bank Mode" check box after the
   // current preset is cleared (the box's handler, once it has decided).
   void ApplyVirtualBankMode();
@@ -65,6 +70,7 @@ class PresetManager {
   void ApplyImage(const PresetImage& image, const std::string& path);
   void PrepareForImage(const PresetImage& image);
   void TakeDeviceBlock(const PresetDevice& block);
+  void KeepAbsentDeviceBlock(const PresetDevice& block);
   void LoadAssignedBanks(int dev);
   void ApplyExtensions(const PresetImage& image);
   void RestoreConnection(const PresetConnection& record);
@@ -76,6 +82,11 @@ class PresetManager {
   int& updatingControls_;
   bool presetChanged_ = false;
   bool loadingPreset_ = false;
+  // The current preset's file was read or written whole in this run.
+  bool presetInFile_ = false;
+  // The blocks of devices that this run does not have, as the loaded file
+  // held them: every save writes them back so that they are not lost.
+  std::vector<PresetDevice> absentDevices_;
   PresetCheckBoxes boxes_;
 };
 

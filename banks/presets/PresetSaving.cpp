@@ -49,6 +49,9 @@ PresetImage PresetManager::ImageOfCurrentState() {
   for (int dev = 0; dev < devices_.Count(); ++dev) {
     if (devices_.Device(dev).Has(SaveInPreset)) image.devices.push_back(BlockOf(devices_.Device(dev)));
   }
+  for (const PresetDevice& absent : absentDevices_) {
+    if (image.devices.size() < static_cast<std::size_t>(kMaxDevices)) image.devices.push_back(absent);
+  }
   image.bankListRow = view_.SelectedBankListRow();
   const MidiPortTable* table = ports_.get();
   if (table == nullptr) return image;
@@ -82,6 +85,7 @@ void PresetManager::SavePreset() {
   }
   SetPresetName(config.curpreset);
   presetChanged_ = false;
+  presetInFile_ = true;
 }
 
 }  // namespace korvel

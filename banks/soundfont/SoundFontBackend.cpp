@@ -217,7 +217,8 @@ bool SoundFontBackend::IsBankLoaded(int dev, int slot, const char* name) {
     // The display name is kept to the compared length as well.
     BankDisplayName(device.paths[slot], held, sizeof held);
     if (EqualIgnoringCase(held, wanted)) {
-      rec.flags = Loaded;
+      // Present: whether the slot belongs to the preset is not the device's to say.
+      rec.flags = static_cast<std::uint8_t>(Loaded | (rec.flags & Assigned));
       return true;
     }
   }
@@ -272,8 +273,9 @@ void SoundFontBackend::ReadSlotInfo(int dev, int slot, BankSlot& rec) {
   SetText(rec.name, sizeof rec.name, text_.get());
   CutText(rec.name, kSlotNameChars);
   rec.flags |= Loaded;
+  // The manager's path may be longer than a path entry holds.
   if (device.paths[slot][0] == '\0' && path != nullptr)
-    SetText(device.paths[slot], sizeof device.paths[slot], path);
+    StorePathEntry(layer_.Config(), device.paths[slot], path);
 }
 
 void SoundFontBackend::LoadBankFile(int dev, int slot, const char* path) {

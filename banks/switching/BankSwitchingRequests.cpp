@@ -40,17 +40,28 @@ void BankSwitchingRequests::LoadVirtualBank(int device, int slot) {
          static_cast<std::uint8_t>(slot)});
 }
 
-// A request queued after the flag is cleared asks for a turn of its own; one
-// whose message an inner call swallowed is found by the check at the end.
+// A request queued after the flag is cleared asks for a turn of its own,
+// which finds the queue empty if this run took it; a request queued while
+// the flag is still set is taken by the check at the end. While requests
+// wait for the top-level loop the flag stays set, so the MIDI thread posts
+// nothing more meanwhile.
 void BankSwitchingRequests::RunPendingRequests() {
-  if (running_) return;
-  running_ = true;
-  BankSwitchingRequest request;
-  do {
-    turnAsked_.store(false);
-    while (queue_.Pop(request)) Run(request);
-  } while (turnAsked_.load());
-  running_ = false;
+  if (turn_.InOperation()) {
+    turn_.TurnAfterOperations();
+    return;
+  }
+  UserInterfaceTurn::Operation running(turn_);
+  try {
+    BankSwitchingRequest request;
+    do {
+      turnAsked_.store(false);
+      while (queue_.Pop(request)) Run(request);
+    } while (turnAsked_.load());
+  } catch (...) {
+    turnAsked_.store(true);
+    turn_.TurnAfterOperations();
+    throw;
+  }
 }
 
 void BankSwitchingRequests::Run(const BankSwitchingRequest& request) {

@@ -1,8 +1,8 @@
 // The bridge from the MIDI callbacks to the automated bank switching. On the
 // MIDI thread it only decodes messages into requests, queues them and asks
 // the user-interface thread for a turn; that thread then runs them in order
-// with RunPendingRequests. Nothing on the MIDI side allocates, blocks or
-// touches a device table.
+// with RunPendingRequests, from its top-level message loop only. Nothing on
+// the MIDI side allocates, blocks or touches a device table.
 #pragma once
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequest.h"
 #include "banks/switching/RequestRing.h"
+#include "banks/switching/UserInterfaceTurn.h"
 #include "midi/MidiCallbacks.h"
 
 namespace korvel {
@@ -21,7 +22,8 @@ constexpr std::size_t kBankSwitchingQueueSize = 1024;
 
 class BankSwitchingRequests final : public BankSwitchingHook {
  public:
-  explicit BankSwitchingRequests(BankSwitching& switching) : switching_(switching) {}
+  BankSwitchingRequests(BankSwitching& switching, UserInterfaceTurn& turn)
+      : switching_(switching), turn_(turn) {}
   BankSwitchingRequests(const BankSwitchingRequests&) = delete;
   BankSwitchingRequests& operator=(const BankSwitchingRequests&) = delete;
 
@@ -30,9 +32,10 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void DispatchSystemExclusive(const std::uint8_t* bytes, std::size_t count) override;
   void LoadVirtualBank(int device, int slot) override;
 
-  // User-interface thread: runs every queued request, oldest first. A
-  // message box that a request shows pumps messages, so this is entered
-  // again meanwhile; that inner call leaves the requests to the outer one.
+  // User-interface thread, on its turn: runs every queued request, oldest
+  // first. Inside an operation of that thread (a request's own message box
+  // included) it runs nothing and asks for a turn after the operation. A
+  // request that throws leaves the rest queued, with a turn asked for them.
   void RunPendingRequests();
   // Requests lost because the queue was full.
   std::uint64_t DroppedRequests() const { return dropped_.load(); }
@@ -42,12 +45,12 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void Run(const BankSwitchingRequest& request);
 
   BankSwitching& switching_;
+  UserInterfaceTurn& turn_;
   RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
   std::atomic<std::uint64_t> dropped_{0};
   // Set by the request that finds it clear, which then posts the one
   // message that will run it and any that follow before the run begins.
   std::atomic<bool> turnAsked_{false};
-  bool running_ = false;
 };
 
 }  // namespace korvel

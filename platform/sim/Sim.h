@@ -63,6 +63,9 @@ void SetFileWriteLimit(long long bytes);
 void SetFileCreationFails(bool fails);
 // ReplaceFileWith fails (and changes nothing) while set.
 void SetReplaceFails(bool fails);
+// ReplaceFileWith deletes the file it was to replace and then fails, as the
+// two-step replacement of Windows 95 and 98 does when its move fails.
+void SetReplaceDeletesThenFails(bool fails);
 
 // ---- Sound card components ------------------------------------------------------
 
@@ -172,6 +175,10 @@ struct ShownBox {
 void QueueMessageBoxAnswer(int id);
 const std::vector<ShownBox>& ShownMessageBoxes();
 void ClearShownMessageBoxes();
+// Runs `whileShown` inside every MessageBoxA, after the box is recorded and
+// before it returns: what a test does there happens while the box is open,
+// as the box's own message loop would let it happen. Empty removes it.
+void SetMessageBoxHook(std::function<void(const ShownBox& box)> whileShown);
 
 // ---- Virtual MIDI ----------------------------------------------------------------
 

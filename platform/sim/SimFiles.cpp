@@ -30,6 +30,7 @@ struct FileState {
   long long writeBudget = -1;  // bytes still accepted by limited files; -1 = no limit
   bool creationFails = false;
   bool replaceFails = false;
+  bool replaceDeletesThenFails = false;
   // The folder last made current on each drive, as the C runtime keeps it.
   std::map<char, std::string> driveDirectories;
   // Open file searches: the matching names and how many were handed out.
@@ -305,6 +306,7 @@ std::string HostPath(const char* windowsPath) { return ToHost(windowsPath); }
 void SetFileWriteLimit(long long bytes) { State().writeBudget = bytes < 0 ? -1 : bytes; }
 void SetFileCreationFails(bool fails) { State().creationFails = fails; }
 void SetReplaceFails(bool fails) { State().replaceFails = fails; }
+void SetReplaceDeletesThenFails(bool fails) { State().replaceDeletesThenFails = fails; }
 
 }  // namespace sim
 
@@ -342,6 +344,10 @@ bool DeleteFileA(const char* path) {
 
 bool ReplaceFileWith(const char* from, const char* to) {
   if (State().replaceFails) return false;
+  if (State().replaceDeletesThenFails) {
+    DeleteFileA(to);
+    return false;
+  }
   const std::string hostFrom = ToHost(from);
   const std::string hostTo = ToHost(to);
   if (hostFrom.empty() || hostTo.empty() || !IsRegularFile(hostFrom) || IsDirectory(hostTo))

@@ -3,7 +3,9 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -25,6 +27,7 @@ struct ShellState {
   int comDepth = 0;
   std::deque<int> answers;
   std::vector<sim::ShownBox> shown;
+  std::function<void(const sim::ShownBox&)> whileShown;
 };
 
 ShellState& State() {
@@ -92,6 +95,10 @@ const std::vector<ShownBox>& ShownMessageBoxes() { return State().shown; }
 
 void ClearShownMessageBoxes() { State().shown.clear(); }
 
+void SetMessageBoxHook(std::function<void(const ShownBox& box)> whileShown) {
+  State().whileShown = std::move(whileShown);
+}
+
 }  // namespace sim
 
 void CoInitialize() { ++State().comDepth; }
@@ -107,8 +114,11 @@ int MessageBoxA(Window owner, const char* text, const char* caption, unsigned ty
     answer = state.answers.front();
     state.answers.pop_front();
   }
-  state.shown.push_back(
-      sim::ShownBox{owner, text == nullptr ? "" : text, caption == nullptr ? "" : caption, type, answer});
+  const sim::ShownBox box{owner, text == nullptr ? "" : text, caption == nullptr ? "" : caption,
+                         type, answer};
+  state.shown.push_back(box);
+  // A copy: the hook may show boxes of its own, or replace itself.
+  if (const auto whileShown = state.whileShown) whileShown(box);
   return answer;
 }
 

@@ -18,8 +18,11 @@ void SetUserInterfaceWorkTarget(Window window, unsigned message) {
   workWindow.store(window);
 }
 
+// Without a window (before start-up set it, after shut-down cleared it) the
+// message would go to the thread itself, where no window procedure sees it.
 void PostUserInterfaceWork() {
-  ::PostMessageA(reinterpret_cast<HWND>(workWindow.load()), workMessage.load(), 0, 0);
+  const Window window = workWindow.load();
+  if (window != 0) ::PostMessageA(reinterpret_cast<HWND>(window), workMessage.load(), 0, 0);
 }
 
 }  // namespace platform

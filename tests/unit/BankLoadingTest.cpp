@@ -437,5 +437,43 @@ TEST_F(UnloadSlotTest, DevicesAndSlotsOutsideTheTableAreIgnored) {
   EXPECT_TRUE(Slot(0, 0).Has(Loaded));
 }
 
+
+// Outside virtual bank mode a slot is a physical bank: comparing an unread
+// name with the bank there would clear it from the card.
+TEST_F(BankLoadingTest, AMissingOrUnreadableFileLeavesTheSlotAsItWas) {
+  StartCard();
+  ASSERT_EQ(LoadBank(layer, 0, 1, SoundSet("C:\\Banks\\Piano.tts", "Piano").c_str()), kErrOk);
+  const BankSlot before = Slot(0, 1);
+  platform::sim::ClearDriverMessages();
+
+  EXPECT_EQ(LoadBank(layer, 0, 1, "C:\\Banks\\Gone.tts"), kErrFileNotFound);
+  EXPECT_STREQ(errors.failingFile, "C:\\Banks\\Gone.tts");
+  WriteHostFile("C:\\Banks\\Piano.wav", "RIFF");
+  EXPECT_EQ(LoadBank(layer, 0, 1, "C:\\Banks\\Piano.wav"), kErrUnsupportedFormat);
+  EXPECT_STREQ(errors.failingFile, "C:\\Banks\\Piano.wav");
+
+  EXPECT_EQ(ClearsSent(), 0);
+  EXPECT_EQ(LoadsSent(), 0);
+  EXPECT_EQ(PathOf(0, 1), "C:\\Banks\\Piano.tts");
+  EXPECT_EQ(Slot(0, 1).flags, before.flags);
+  layer.Ews64().RefreshEws64Banks(0);
+  BankSlot inCard;
+  layer.ReadSlotInfo(0, 1, inCard);
+  EXPECT_STREQ(inCard.name, "Piano");
+}
+
+// Loading the bank a slot already holds makes the slot the preset's, as a
+// load does: a preset loaded at the next start must keep its banks.
+TEST_F(BankLoadingTest, TheBankAlreadyInTheSlotBecomesAssigned) {
+  StartCard();
+  const std::string path = SoundSet("C:\\Banks\\Piano.tts", "Piano");
+  ASSERT_EQ(LoadBank(layer, 0, 2, path.c_str()), kErrOk);
+  Slot(0, 2).flags &= static_cast<std::uint8_t>(~Assigned);
+  platform::sim::ClearDriverMessages();
+  EXPECT_EQ(LoadBank(layer, 0, 2, path.c_str()), kErrOk);
+  EXPECT_EQ(LoadsSent(), 0);
+  EXPECT_TRUE(HasAll(Slot(0, 2), Loaded | Assigned));
+}
+
 }  // namespace
 }  // namespace korvel

@@ -2,6 +2,9 @@
 // do to the emulated cards once the user-interface thread runs them.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <vector>
+
 #include "banks/BankLoading.h"
 #include "tests/unit/BankSwitchingTestSupport.h"
 
@@ -200,6 +203,30 @@ TEST_F(BankSwitchingTest, FullQueueDropsAndCountsWhatDoesNotFit) {
   EXPECT_EQ(PostedUserInterfaceWork(), 2u);
   requests.RunPendingRequests();
   EXPECT_TRUE(IsLoaded(0, 1));
+}
+
+// A request that throws ends its run with the exception, which the window
+// shows; the requests behind it are not lost and get a turn of their own.
+TEST_F(BankSwitchingTest, ARequestThatThrowsLeavesTheOthersForTheNextTurn) {
+  StartDevices(1);
+  Assign(0, 7);
+  whilePresetLoads = [] { throw std::runtime_error("preset folder gone"); };
+  Send(0xB0, 15, 3);
+  Send(0xC0, 7, 0);
+  const std::size_t posted = PostedUserInterfaceWork();
+  EXPECT_THROW(requests.RunPendingRequests(), std::runtime_error);
+  EXPECT_FALSE(IsLoaded(0, 7));
+  EXPECT_EQ(PostedUserInterfaceWork(), posted + 1);
+
+  whilePresetLoads = nullptr;
+  requests.RunPendingRequests();
+  EXPECT_TRUE(IsLoaded(0, 7));
+  EXPECT_FALSE(turn.InOperation());
+  // And the queue asks for turns as before.
+  Send(0xB0, 15, 4);
+  EXPECT_EQ(PostedUserInterfaceWork(), posted + 2);
+  requests.RunPendingRequests();
+  EXPECT_EQ(presetsLoaded, (std::vector<int>{3, 4}));
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ class BankSwitchingTest : public BankLayerTest {
                             presetsLoaded.push_back(n);
                             if (whilePresetLoads) whilePresetLoads();
                           }};
-  BankSwitchingRequests requests{switching};
+  UserInterfaceTurn turn;
+  BankSwitchingRequests requests{switching, turn};
 };
 
 }  // namespace korvel::testsupport

@@ -184,8 +184,8 @@ TEST_F(ModificationFileTest, SavingAnEmptyListTouchesNothing) {
 TEST_F(ModificationFileTest, BlanksBecomeUnderscoresInTheList) {
   ModificationPresetList presets;
   presets.push_back(Preset("a b  c", DefaultModification()));
-  const std::string before = EncodeModificationPresets(presets);
-  EXPECT_EQ(before, "\xA7" "a b  c 90 90 0 0 0 15 0 0\n");
+  // The file never holds a blank inside a name, which would end it.
+  EXPECT_EQ(EncodeModificationPresets(presets), "\xA7" "a_b__c 90 90 0 0 0 15 0 0\n");
   // A write that fails keeps the list, with its names already converted.
   platform::sim::SetFileCreationFails(true);
   EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Failed);
@@ -281,6 +281,51 @@ TEST_F(ModificationFileTest, ShippedFactoryFileLoads) {
   // Writing the list again gives the shipped bytes back.
   EXPECT_EQ(SaveModificationPresets(kHome, const_cast<ModificationPresetList&>(presets)), PresetSaveResult::Written);
   EXPECT_EQ(ReadHost(kUserPresetFile), shipped);
+}
+
+// Every name a preset can have reads back: a tab or line end would end it,
+// an empty one would make the line unreadable.
+TEST_F(ModificationFileTest, EveryStoredNameReadsBack) {
+  ModificationPresetList presets;
+  presets.push_back(Preset("Tab\there", DefaultModification()));
+  presets.push_back(Preset("", Bytes(0xB0, 0xB0, 1, 7, 0, 15, 1, 0)));
+  presets.push_back(Preset("Line\rend", DefaultModification()));
+  ASSERT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Written);
+  const ModificationPresetList back = Load();
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_STREQ(back[0].name, "Tab here");
+  EXPECT_STREQ(back[1].name, " ");
+  EXPECT_TRUE(SameModification(back[1].modification, Bytes(0xB0, 0xB0, 1, 7, 0, 15, 1, 0)));
+  EXPECT_STREQ(back[2].name, "Line end");
+
+  // A preset without a name is refused where the user names it.
+  EXPECT_TRUE(AcceptModificationPresetName("Strings"));
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  EXPECT_FALSE(AcceptModificationPresetName(""));
+  ASSERT_EQ(platform::sim::ShownMessageBoxes().size(), 1u);
+  EXPECT_EQ(platform::sim::ShownMessageBoxes()[0].text, "Please give the modification preset a name.");
+}
+
+// A file of many megabytes is read as far as the limit, whole lines only,
+// and the program goes on with what it read.
+TEST_F(ModificationFileTest, AHugeFileIsReadUpToItsLimit) {
+  const std::string line = kMark + "Fill 90 90 0 12 0 15 127 0\n";
+  const std::string cutLine = kMark + "Cut 90 90 0 12 0 15 127 100\n";
+  const std::size_t cutAfter = (kMark + "Cut 90 90 0 12 0 15 127 1").size();
+  std::string huge;
+  std::size_t whole = 0;
+  for (; huge.size() + 2 * line.size() < kPresetFileLimit; ++whole) huge += line;
+  // A line that is no preset, so that the limit falls inside the next one
+  // where, read, it would give a preset that was never saved.
+  huge += std::string(kPresetFileLimit - cutAfter - huge.size() - 1, ' ') + "\n";
+  huge += cutLine;
+  huge += std::string(3 * kPresetFileLimit, '\xA7');
+  WriteHost(kUserPresetFile, huge);
+
+  const ModificationPresetList presets = Load();
+  EXPECT_EQ(presets.size(), whole);
+  EXPECT_STREQ(presets.back().name, "Fill");
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
 }
 
 }  // namespace

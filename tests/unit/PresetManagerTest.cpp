@@ -327,7 +327,8 @@ TEST_F(PresetManagerTest, ControlChangeFifteenLoadsANumberedPresetOnTheUserInter
   SaveAs("C:\\KORVEL\\Presets\\5 Strings.pre");
   presets.ClearPreset(false);
   BankSwitching switching(layer, [this](int n) { presets.LoadPresetByNumber(n); });
-  BankSwitchingRequests requests(switching);
+  UserInterfaceTurn turn;
+  BankSwitchingRequests requests(switching, turn);
   SetBankSwitchingHook(&requests);
   config.cflags |= BankSwitchInput;
   switching.SetBankSwitchingInput(*ports, 0, false);
@@ -349,10 +350,50 @@ TEST_F(PresetManagerTest, ShutDownSavesANamedPresetWithAutoSave) {
   presets.MarkChanged();
   presets.SaveAtShutDown();  // untitled: neither saved nor asked about
   EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
-  presets.SetPresetName("C:\\KORVEL\\Auto.pre");
+  SaveAs("C:\\KORVEL\\Auto.pre");
   Load(1, "Piano");
+  EXPECT_TRUE(presets.SavesAutomatically());
   presets.SaveAtShutDown();
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
   EXPECT_STREQ(Saved("C:\\KORVEL\\Auto.pre").devices[0].device.paths[1], "C:\\Banks\\Piano.tts");
+}
+
+// A Control Change 15 that arrives while the user is asked whether to save
+// would load another preset in the middle of the first operation; it waits
+// until that operation is over and runs from the top-level message loop.
+TEST_F(PresetManagerTest, ARequestArrivingWhileABoxIsOpenRunsAfterTheOperation) {
+  Load(4, "Piano");
+  SaveAs("C:\\KORVEL\\Presets\\5 Strings.pre");
+  presets.SetPresetName("C:\\KORVEL\\Live.pre");
+  presets.MarkChanged();
+  UserInterfaceTurn turn;
+  BankSwitching switching(layer, [this](int n) { presets.LoadPresetByNumber(n); });
+  BankSwitchingRequests requests(switching, turn);
+  SetBankSwitchingHook(&requests);
+  config.cflags |= BankSwitchInput;
+  switching.SetBankSwitchingInput(*ports, 0, false);
+
+  platform::sim::SetMessageBoxHook([&](const platform::sim::ShownBox&) {
+    platform::sim::SendMidiShort(0, testing::Msg(0xB0, 15, 5));
+    ASSERT_TRUE(platform::sim::WaitForMidiIdle());
+    ASSERT_TRUE(platform::sim::WaitForUserInterfaceWork(1));
+    requests.RunPendingRequests();  // the box's loop dispatches the posted turn
+    EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Live.pre");
+  });
+  {
+    UserInterfaceTurn::Operation closing(turn);  // "&Close" asks first
+    platform::sim::QueueMessageBoxAnswer(platform::kIdNo);
+    EXPECT_EQ(presets.CheckPresetSave(), 2);
+    EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Live.pre");
+  }
+  platform::sim::SetMessageBoxHook(nullptr);
+  // The operation's end asks for a turn of its own.
+  ASSERT_EQ(platform::sim::PostedUserInterfaceWork(), 2u);
+  requests.RunPendingRequests();
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\5 Strings.pre");
+  EXPECT_EQ(requests.DroppedRequests(), 0u);
+  DestroyPortTable(ports);
+  SetBankSwitchingHook(nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "banks/BankLoading.h"
 #include "tests/unit/DeviceTestSupport.h"
 
 namespace korvel::devtest {
@@ -127,6 +128,10 @@ TEST_F(SoundFontTest, LoadReadAndClearThroughTheSoundFontManager) {
 
   EXPECT_TRUE(layer.IsBankLoaded(0, 1, "GRAND PIANO"));
   EXPECT_EQ(rec.flags, Loaded);
+  // Whether the slot belongs to the preset stays as it was.
+  rec.flags = Assigned | Mapped;
+  EXPECT_TRUE(layer.IsBankLoaded(0, 1, "Grand Piano"));
+  EXPECT_EQ(rec.flags, Loaded | Assigned);
 
   layer.ReadMemInfo(0);
   EXPECT_EQ(Dev(0).totalKB, 64);
@@ -288,6 +293,49 @@ TEST_F(SoundFontTest, ADescriptionThatCannotBeReadIsReportedAsSfdOpenHandle) {
   EXPECT_NE(Boxes()[0].text.find("SFD_OpenHandle"), std::string::npos);
   EXPECT_EQ(Dev(0).handle, 0u);
   EXPECT_EQ(errors.ErrorCode, kErrSoundFontManager);
+}
+
+
+// A load that cannot read its file must not touch the bank the slot holds:
+// comparing the unread name with it would clear it from the device.
+TEST_F(SoundFontTest, AMissingBankFileLeavesTheSlotsBankInTheDevice) {
+  Open(UseSFD);
+  SoundFont("C:\\Banks\\piano.sf2", "Piano");
+  layer.OpenDeviceAccess(0);
+  ASSERT_EQ(LoadBank(layer, 0, 5, "C:\\Banks\\piano.sf2"), kErrOk);
+  const BankSlot before = Slot(0, 5);
+
+  EXPECT_EQ(LoadBank(layer, 0, 5, "C:\\Banks\\gone.sf2"), kErrFileNotFound);
+  EXPECT_STREQ(errors.failingFile, "C:\\Banks\\gone.sf2");
+  EXPECT_STREQ(Dev(0).paths[5], "C:\\Banks\\piano.sf2");
+  EXPECT_EQ(Slot(0, 5).flags, before.flags);
+  BankSlot inDevice;
+  layer.ReadSlotInfo(0, 5, inDevice);
+  EXPECT_STREQ(inDevice.name, "Piano");
+  EXPECT_TRUE(inDevice.Has(Loaded));
+}
+
+// The manager reports paths of up to 127 characters; a slot's entry holds
+// 63. A cut path names another file, which a later load reports missing.
+TEST_F(SoundFontTest, APathTooLongForTheSlotIsKeptAsItsBareNameOrNotAtAll) {
+  Open(UseSFD);
+  const std::string folder = "C:\\Sound Libraries\\Orchestral Collection 2024\\Strings";
+  const std::string listed = folder + "\\Violin Ensemble.sf2";
+  const std::string unlisted = "C:\\Other Sound Libraries\\Not In Any Bank Folder\\Cello Ensemble.sf2";
+  ASSERT_GT(listed.size(), 63u);
+  ASSERT_GT(unlisted.size(), 63u);
+  SoundFont(listed, "Violins");
+  SoundFont(unlisted, "Cellos");
+  std::strcpy(config.bankfolder, folder.c_str());
+  LoadInto(0, 2, listed);
+  LoadInto(0, 3, unlisted);
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+
+  layer.ReadSlotInfo(0, 2, Slot(0, 2));
+  layer.ReadSlotInfo(0, 3, Slot(0, 3));
+  EXPECT_STREQ(Dev(0).paths[2], "Violin Ensemble.sf2");
+  EXPECT_STREQ(Dev(0).paths[3], "");
+  EXPECT_STREQ(Slot(0, 3).name, "Cellos");
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+#include "banks/switching/UserInterfaceTurn.h"
+
+#include "platform/Platform.h"
+
+namespace korvel {
+
+UserInterfaceTurn::Operation::~Operation() {
+  if (--turn_.depth_ > 0 || !turn_.turnWanted_) return;
+  turn_.turnWanted_ = false;
+  platform::PostUserInterfaceWork();
+}
+
+}  // namespace korvel
