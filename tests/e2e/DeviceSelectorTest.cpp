@@ -6,34 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "resources/forms/ControlIds.h"
 #include "tests/support/KorvelSession.h"
+#include "tests/support/PrefixFiles.h"
 #include "tests/support/WindowDriver.h"
 
 namespace {
 
 using korvel::ctl::DeviceSelect;
 using testing_support::KorvelSession;
+using testing_support::WinePathFromEnvironment;
 
 constexpr int kTimeoutMs = 60000;
 constexpr char kCards[] = "C:\\korvel-cards";
-
-// The build folder of the replacement DLLs, as Wine reaches it.
-std::string EmulatorFolder() {
-  std::string path = std::getenv("KORVEL_EMULATORS") ? std::getenv("KORVEL_EMULATORS") : "";
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-  return path;
-}
 
 struct Selector {
   std::vector<std::string> entries;
@@ -97,10 +86,10 @@ TEST_F(DeviceSelectorTest, WithoutTheCardsTheSelectorSaysNone) {
 }
 
 TEST_F(DeviceSelectorTest, TheEmulatedCardsAreListedCardsFirst) {
-  ASSERT_FALSE(EmulatorFolder().empty());
+  ASSERT_FALSE(WinePathFromEnvironment("KORVEL_EMULATORS").empty());
   CreateDirectoryA(kCards, nullptr);
   for (const char* dll : {"EWSAUDIO.DRV", "SFMAN32.DLL", "AWEMAN32.DLL"}) {
-    ASSERT_TRUE(CopyFileA((EmulatorFolder() + "\\" + dll).c_str(),
+    ASSERT_TRUE(CopyFileA((WinePathFromEnvironment("KORVEL_EMULATORS") + "\\" + dll).c_str(),
                           (std::string(kCards) + "\\" + dll).c_str(), FALSE))
         << dll;
   }

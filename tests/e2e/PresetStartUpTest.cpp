@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "emulators/bankgen/BankWriter.h"
 #include "emulators/win32/VirtualMidiClient.h"
 #include "tests/support/KorvelSession.h"
+#include "tests/support/PrefixFiles.h"
 
 namespace {
 
@@ -29,28 +28,6 @@ constexpr int kTimeoutMs = 60000;
 constexpr char kHome[] = "C:\\korvel-presets";
 constexpr char kBank[] = "C:\\korvel-presets\\Banks\\Piano.tts";
 constexpr char kPreset[] = "C:\\korvel-presets\\Presets\\1 Demo.pre";
-
-// A Unix path from the environment as Wine reaches it.
-std::string FromEnvironment(const char* name) {
-  std::string path = std::getenv(name) ? std::getenv(name) : "";
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-  return path;
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // One card with Piano in slot 0; Keyboard to Synth an octave up.
 korvel::PresetImage DemoPreset() {
@@ -82,15 +59,13 @@ void WriteConfiguration() {
   std::strcpy(config.curpreset, kPreset);
   std::strcpy(config.bankfolder, "C:\\korvel-presets\\Banks");
   const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
-  char windows[MAX_PATH] = {};
-  GetWindowsDirectoryA(windows, sizeof windows);
-  WriteBytes(std::string(windows) + "\\Korvel.cfg", {bytes.begin(), bytes.end()});
+  testing_support::WriteFileBytes(testing_support::InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()});
 }
 
 class PresetStartUpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string emulators = FromEnvironment("KORVEL_EMULATORS");
+    const std::string emulators = testing_support::WinePathFromEnvironment("KORVEL_EMULATORS");
     ASSERT_FALSE(emulators.empty());
     for (const char* folder : {kHome, "C:\\korvel-presets\\Banks", "C:\\korvel-presets\\Presets"}) {
       CreateDirectoryA(folder, nullptr);
@@ -100,7 +75,7 @@ class PresetStartUpTest : public ::testing::Test {
     std::ofstream(std::string(kHome) + "\\korvelemu.ini") << "ews64.cards=1\nsoundfont.devices=0\n";
     ASSERT_TRUE(korvel::bankgen::WriteBankFile(
         kBank, korvel::bankgen::SoundSetBytes(korvel::bankgen::SoundSetKind::Tts, "Piano", 8192, 0)));
-    WriteBytes(kPreset, korvel::EncodePreset(DemoPreset()));
+    testing_support::WriteFileBytes(kPreset, korvel::EncodePreset(DemoPreset()));
     WriteConfiguration();
     ASSERT_TRUE(client_.Connected());
     ASSERT_TRUE(korvel_.Start(testing_support::LocateKorvel(), kHome));
@@ -127,7 +102,7 @@ TEST_F(PresetStartUpTest, TheRecentPresetIsLoadedAndSavedAgainAtShutDown) {
   EXPECT_TRUE(korvel_.Boxes().empty()) << korvel_.Boxes().front().text;
 
   // Saved again: the slot now carries what the card reported for the bank.
-  const auto bytes = ReadBytes(kPreset);
+  const auto bytes = testing_support::ReadFileBytes(kPreset);
   korvel::PresetImage saved;
   ASSERT_EQ(korvel::DecodePreset(bytes.data(), bytes.size(), saved), korvel::PresetDecodeResult::kOk);
   ASSERT_EQ(saved.devices.size(), 1u);

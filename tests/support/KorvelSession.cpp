@@ -1,8 +1,7 @@
 #include "tests/support/KorvelSession.h"
 
-#include <cstdlib>
-
 #include "resources/forms/ControlIds.h"
+#include "tests/support/PrefixFiles.h"
 
 namespace testing_support {
 
@@ -10,16 +9,6 @@ namespace {
 
 constexpr char kMainClass[] = "TForm1";
 constexpr char kWaitClass[] = "TWaitDialog";
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path) {
-      if (c == '/') c = '\\';
-    }
-    path = "Z:" + path;
-  }
-  return path;
-}
 
 bool ButtonPresent(const MessageBoxSeen& box, const char* caption) {
   for (const std::string& button : box.buttons) {
@@ -31,9 +20,8 @@ bool ButtonPresent(const MessageBoxSeen& box, const char* caption) {
 }  // namespace
 
 std::string LocateKorvel() {
-  if (const char* fromEnvironment = std::getenv("KORVEL_EXE")) {
-    if (*fromEnvironment) return WindowsPath(fromEnvironment);
-  }
+  const std::string fromEnvironment = WinePathFromEnvironment("KORVEL_EXE");
+  if (!fromEnvironment.empty()) return fromEnvironment;
   char module[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, module, sizeof module);
   std::string path = module;
