@@ -34,12 +34,14 @@ Emulator::Operation::~Operation() {
   if (locked_) emulator_.lock_->Release();
 }
 
+// The whole file is read every time: only a comparison of its contents is
+// sure to notice another process's change (a size or a time stamp can repeat).
+// Reading a state file of a few kilobytes costs little.
 void Emulator::Sync() {
-  std::string text;
-  if (!ReadWholeFile(statePath_, kStateFileMax, &text)) text.clear();
-  if (seen_ && *seen_ == text) return;
-  Apply(text);
-  seen_ = std::move(text);
+  if (!ReadWholeFile(statePath_, kStateFileMax, &read_)) read_.clear();
+  if (seen_ && *seen_ == read_) return;
+  Apply(read_);
+  seen_ = read_;
 }
 
 void Emulator::Apply(const std::string& text) {
@@ -57,8 +59,12 @@ void Emulator::Apply(const std::string& text) {
   }
 }
 
+// A change that leaves the banks as they were (a bank loaded again, an empty
+// bank cleared) writes nothing: the file, read at the start of this
+// operation, holds them already.
 bool Emulator::Save() {
   std::string text = EncodeState(cards_, devices_);
+  if (seen_ && *seen_ == text) return true;
   if (statePath_.empty() || !ReplaceFileContents(statePath_, text)) return false;
   seen_ = std::move(text);
   return true;

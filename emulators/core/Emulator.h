@@ -70,12 +70,14 @@ class Emulator {
     bool locked_ = false;
   };
 
-  // Writes the banks to the state file; false when that failed (the devices
-  // keep the change for the life of this process). Within an Operation.
+  // Writes the banks to the state file, unless it holds them already; false
+  // when that failed (the devices keep the change for the life of this
+  // process). Within an Operation.
   bool Save();
 
  private:
-  // Re-reads the state file when its contents changed since last seen.
+  // Re-reads the state file and applies it when its contents differ from
+  // what this emulator last read or wrote.
   void Sync();
   void Apply(const std::string& text);
 
@@ -86,6 +88,7 @@ class Emulator {
   std::vector<SoundFontDevice> devices_;
   std::unique_ptr<StateLock> lock_;  // null without a maker in the setup
   std::optional<std::string> seen_;  // state file contents last read or written
+  std::string read_;                 // what Sync read; kept for its capacity
   std::unique_ptr<Ews64DriverCore> driver_;
   std::unique_ptr<SoundFontManagerCore> sfManager_;
   std::unique_ptr<AweManagerCore> aweManager_;

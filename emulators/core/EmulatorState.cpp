@@ -1,5 +1,6 @@
 #include "emulators/core/EmulatorState.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,18 @@ namespace {
 
 constexpr std::string_view kHeader = "KORVELEMU STATE 1\n";
 constexpr char kHex[] = "0123456789abcdef";
+
+// CRC-32 (reflected, polynomial 0xEDB88320) of every byte value.
+constexpr std::array<std::uint32_t, 256> CrcTable() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t crc = n;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    table[n] = crc;
+  }
+  return table;
+}
+constexpr std::array<std::uint32_t, 256> kCrcTable = CrcTable();
 
 void AppendEscaped(std::string* out, const std::string& text) {
   for (char c : text) {
@@ -109,11 +122,12 @@ bool DecodeLine(std::string_view line, StoredBank* stored) {
 
 }  // namespace
 
+// A byte at a time through a table: every operation that changes a bank
+// checksums the whole state.
 std::uint32_t Crc32(std::string_view bytes) {
   std::uint32_t crc = 0xFFFFFFFFu;
   for (char c : bytes) {
-    crc ^= static_cast<unsigned char>(c);
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    crc = (crc >> 8) ^ kCrcTable[(crc ^ static_cast<unsigned char>(c)) & 0xFFu];
   }
   return ~crc;
 }
@@ -192,21 +206,22 @@ bool ReplaceFileContents(const std::string& path, std::string_view text) {
   return true;
 }
 
+// Read in pieces straight into the text, the stream unbuffered: a few system
+// calls, and nothing allocated or filled beyond what the file holds.
 bool ReadWholeFile(const std::string& path, std::size_t limit, std::string* text) {
   text->clear();
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text->resize(limit + 1);
-  in.read(text->data(), static_cast<std::streamsize>(text->size()));
-  const std::streamsize got = in.gcount();
-  if (got < 0 || static_cast<std::size_t>(got) > limit) {
-    text->clear();
-    return false;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  char piece[16384];
+  std::size_t got = 0;
+  while ((got = std::fread(piece, 1, sizeof piece, file)) > 0 && text->size() + got <= limit) {
+    text->append(piece, got);
   }
-  text->resize(static_cast<std::size_t>(got));
-  return true;
+  const bool whole = got == 0 && !std::ferror(file);
+  std::fclose(file);
+  if (!whole) text->clear();
+  return whole;
 }
 
 }  // namespace korvel::emu

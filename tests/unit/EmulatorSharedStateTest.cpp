@@ -1,9 +1,9 @@
 // Emulators of several processes on one state file, as the simulated platform
 // sets them up: each operation holds the lock on "<state>.lock" from the read
 // that starts it to the write that ends it, so interleaved loads lose nothing;
-// and every read notices what another emulator wrote. Emulators on two
-// threads, each with a lock of its own on the same file, exclude each other
-// as two processes do.
+// every read notices what another emulator wrote; and an operation that
+// changes nothing writes nothing. Emulators on two threads, each with a lock
+// of its own on the same file, exclude each other as two processes do.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -148,6 +148,26 @@ TEST_F(EmulatorSharedStateTest, EveryChangeOfAnotherProcessIsSeenEvenOfTheSameSi
     ASSERT_EQ(Load(writer, 0, 5, even ? one : two), kSfOk);
     EXPECT_EQ(Name(reader, 0, 5), even ? "ONE1" : "TWO2") << round;
   }
+}
+
+TEST_F(EmulatorSharedStateTest, AnOperationThatChangesNothingLeavesTheFileAlone) {
+  Emulator emulator(LockedSetup());
+  ASSERT_EQ(emulator.SoundFontManager().Open(0), kSfOk);
+  const std::string font = Font("KEEP");
+  ASSERT_EQ(Load(emulator, 0, 3, font), kSfOk);
+  const auto stamp = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  std::filesystem::last_write_time(StatePath(), stamp);
+
+  std::uint16_t empty = 4, loaded = 3;
+  ASSERT_EQ(emulator.SoundFontManager().Clear(0, &empty), kSfOk);
+  ASSERT_EQ(Load(emulator, 0, 3, font), kSfOk);  // the same bank again
+  EXPECT_EQ(std::filesystem::last_write_time(StatePath()), stamp);
+
+  ASSERT_EQ(emulator.SoundFontManager().Clear(0, &loaded), kSfOk);
+  EXPECT_NE(std::filesystem::last_write_time(StatePath()), stamp);
+  Emulator after(Setup());
+  ASSERT_EQ(after.SoundFontManager().Open(0), kSfOk);
+  EXPECT_EQ(Name(after, 0, 3), "");
 }
 
 }  // namespace
