@@ -84,7 +84,9 @@ void PresetManager::LoadPreset(const char* name) {
 void PresetManager::ApplyImage(const PresetImage& image, const std::string& path) {
   loadingPreset_ = true;
   PrepareForImage(image);
-  for (const PresetDevice& block : image.devices) TakeDeviceBlock(block);
+  // One search of the bank folders serves every slot the file leaves out.
+  BankFolderSearch search(devices_);
+  for (const PresetDevice& block : image.devices) TakeDeviceBlock(block, search);
   devices_.Shell().ProgressStep();
   view_.SelectBankListRow(image.bankListRow);
   ApplyExtensions(image);
@@ -113,7 +115,7 @@ void PresetManager::PrepareForImage(const PresetImage& image) {
   }
 }
 
-void PresetManager::TakeDeviceBlock(const PresetDevice& block) {
+void PresetManager::TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search) {
   const SoundDevice& stored = block.device;
   const int dev = MatchingDevice(devices_, stored);
   if (dev < 0) {
@@ -140,7 +142,7 @@ void PresetManager::TakeDeviceBlock(const PresetDevice& block) {
       device.slots[slot].flags |= Assigned;
     } else if (device.paths[slot][0] == '\0') {
       device.slots[slot] = BankSlot{};
-      RefreshSlot(devices_, dev, slot, device.slots[slot], 1);
+      RefreshSlot(devices_, dev, slot, device.slots[slot], 1, search);
       device.slots[slot].flags &= ~Assigned;
     }
   }

@@ -15,6 +15,8 @@
 
 namespace korvel {
 
+class BankFolderSearch;
+
 class PresetManager {
  public:
   // `ports` is the port table of the run, empty before MIDI starts;
@@ -69,7 +71,7 @@ class PresetManager {
   PresetImage ImageOfCurrentState();
   void ApplyImage(const PresetImage& image, const std::string& path);
   void PrepareForImage(const PresetImage& image);
-  void TakeDeviceBlock(const PresetDevice& block);
+  void TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search);
   void KeepAbsentDeviceBlock(const PresetDevice& block);
   void LoadAssignedBanks(int dev);
   void ApplyExtensions(const PresetImage& image);
