@@ -17,7 +17,14 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Where the kernel runs no 32-bit programs, the shipped 32-bit programs run
+# through user-mode emulation, set up here when it can be.
+win32_emulation() { "$(dirname "$0")/win32-support" --setup >/dev/null; }
+
+if [ ${#missing[@]} -eq 0 ]; then
+  win32_emulation
+  exit 0
+fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -27,3 +34,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+win32_emulation

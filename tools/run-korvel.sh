@@ -1,16 +1,39 @@
 #!/usr/bin/env bash
-# Builds Korvel.exe and starts it under Wine in the demo prefix (build/demo/prefix).
+# Builds Korvel.exe and starts it under Wine in the demo prefix
+# (build/demo/prefix-win32 or -win64, after the build that runs).
 # With a $DISPLAY, Korvel runs there until you close it. Without one, it runs in
 # a virtual display: the main window is saved to build/korvel-main-window.png
 # and Korvel is closed through its own "&Close" button, so shut-down runs.
+#
+# It runs the fastest build this machine runs: the shipped 32-bit one where
+# the kernel runs 32-bit programs, else the 64-bit one. KORVEL_WIN32=emulated
+# runs the 32-bit build through user-mode emulation instead (slow).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-tools/install-deps.sh
-
 preset=win64
 loader=/usr/lib/wine/wine64
-if tools/can-run-win32; then preset=win32; loader=/usr/lib/wine/wine; fi
+if [ -n "${KORVEL_IN_EMULATION:-}" ]; then
+  # Started again below with the emulation switched on.
+  preset=win32 loader=/usr/lib/wine/wine
+else
+  tools/install-deps.sh
+  win32=$(tools/win32-support || true)
+  case "$win32" in
+    native)
+      preset=win32 loader=/usr/lib/wine/wine
+      echo "32-bit programs run natively here: running the shipped 32-bit build." ;;
+    emulated)
+      if [ "${KORVEL_WIN32:-}" = emulated ]; then
+        echo "Running the shipped 32-bit build through user-mode emulation (slow)."
+        exec tools/win32-support --run env KORVEL_IN_EMULATION=1 "$0" "$@"
+      fi
+      echo "32-bit programs run here only through emulation: running the 64-bit build"
+      echo "(KORVEL_WIN32=emulated runs the shipped 32-bit one, slowly)." ;;
+    *)
+      echo "32-bit programs cannot run here (${win32#none: }): running the 64-bit build." ;;
+  esac
+fi
 echo "Building the $preset programs..."
 cmake --preset "$preset" >/dev/null
 targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
@@ -20,13 +43,17 @@ cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
 cmake --preset native >/dev/null
 cmake --build --preset native --target korvel_make_config korvel_bankgen korvel_demo_preset >/dev/null
 
-export WINEPREFIX="$root/build/demo/prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$root/build/demo/prefix-$preset" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The 64-bit loader sets up the prefix: it makes the same one, and fast also
+# where 32-bit programs run only through emulation (tools/wine-run).
+maker=/usr/lib/wine/wine64
+[ -x "$maker" ] || maker="$loader"
 if [ ! -f "$WINEPREFIX/.ready" ]; then
   echo "Making the demo Wine prefix..."
   mkdir -p "$WINEPREFIX"
-  "$loader" wineboot -i >/dev/null 2>&1
+  "$maker" wineboot -i >/dev/null 2>&1
   # Unmanaged windows: no wait for a window manager, frames drawn by Wine.
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$maker" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.ready"
 fi
@@ -51,7 +78,7 @@ ports="$WINEPREFIX/drive_c/windows/korvelmidi.ini"
 [ -f "$ports" ] || printf '%s\n' 'input=Virtual Keyboard' 'output=Virtual Synth' \
   'both=Virtual Loopback, loop' > "$ports"
 if ! grep -q '^"Audio"="korvel"' "$WINEPREFIX/user.reg"; then
-  "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d korvel /f >/dev/null 2>&1
+  "$maker" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d korvel /f >/dev/null 2>&1
   wineserver -w
 fi
 
