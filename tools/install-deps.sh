@@ -19,7 +19,7 @@ for p in "${packages[@]}"; do
 done
 # Where the kernel runs no 32-bit programs, the shipped 32-bit programs run
 # through user-mode emulation, set up here when it can be.
-win32_emulation() { "$(dirname "$0")/win32-support" --setup >/dev/null; }
+win32_emulation() { "$(dirname "$0")/win32-support" --setup; }
 
 if [ ${#missing[@]} -eq 0 ]; then
   win32_emulation
