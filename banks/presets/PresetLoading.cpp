@@ -69,6 +69,13 @@ void PresetManager::LoadPreset(const char* name) {
   devices_.OpenAllSoundFontDevices();
   shell.ProgressStep();
   const std::string path = PresetPath(name);
+  // The current preset's name would be cut, and a save would then write to
+  // another file.
+  if (!AcceptPresetFileName(path)) {
+    devices_.CloseAllSoundFontDevices();
+    shell.ProgressReset();
+    return;
+  }
   devices_.KeepFailingFile(path.c_str());
   PresetImage image;
   const std::int32_t result = ReadPresetFile(path, image);

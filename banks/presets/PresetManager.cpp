@@ -16,6 +16,12 @@ namespace {
 constexpr std::size_t kTitleSize = 128;
 }  // namespace
 
+bool AcceptPresetFileName(const std::string& path) {
+  if (path.size() < sizeof Configuration::curpreset) return true;
+  ErrorBox(("'" + path + "' cannot be used: a preset's file name may have at most 127 characters.").c_str());
+  return false;
+}
+
 std::string PresetTitle(const char* name) {
   char title[kTitleSize] = {};
   FileTitle(title, name[0] != '\0' ? name : "untitled");

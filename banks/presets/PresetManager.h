@@ -92,6 +92,10 @@ class PresetManager {
   PresetCheckBoxes boxes_;
 };
 
+// False, after telling the user, for a file name longer than the current
+// preset's name holds (127 characters): cut, it would name another file.
+bool AcceptPresetFileName(const std::string& path);
+
 // The application's title for a preset name: its file title and " - Korvel",
 // "untitled - Korvel" for none.
 std::string PresetTitle(const char* name);

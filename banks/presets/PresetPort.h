@@ -12,9 +12,10 @@ namespace korvel {
 // device 0" to "Bank paths of device 3".
 struct PresetCheckBoxes {
   bool virtualBankMode = false;
-  bool saveConnections = false;
-  bool saveDeviceInfo = false;
-  bool saveDevice[4] = {};
+  // The window starts with these ticked.
+  bool saveConnections = true;
+  bool saveDeviceInfo = true;
+  bool saveDevice[4] = {true, true, true, true};
 };
 
 // A port's tile on the connection map.

@@ -396,5 +396,17 @@ TEST_F(PresetManagerTest, ARequestArrivingWhileABoxIsOpenRunsAfterTheOperation) 
   SetBankSwitchingHook(nullptr);
 }
 
+TEST_F(PresetManagerTest, APresetPathLongerThanTheNameFieldIsNotLoaded) {
+  Load(0, "Piano");
+  const std::string longPath = "C:\\KORVEL\\Presets\\" + std::string(110, 'n') + ".pre";
+  SaveAs("C:\\KORVEL\\Short.pre");
+  std::filesystem::copy_file(Host("C:\\KORVEL\\Short.pre"), Host(longPath));
+  presets.LoadPreset(longPath.c_str());
+  EXPECT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Short.pre");
+  ASSERT_EQ(platform::sim::ShownMessageBoxes().size(), 1u);
+  EXPECT_NE(platform::sim::ShownMessageBoxes()[0].text.find("at most 127 characters"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace korvel
