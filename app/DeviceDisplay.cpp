@@ -1,8 +1,9 @@
 // What the device layer asks of the main window: the device selector, the
-// progress bar, and the window's state.
+// bank list and tray menu, the progress bar, and the window's state.
 #include <commctrl.h>
 
 #include "app/KorvelMain.h"
+#include "app/models/TrayMenuItems.h"
 #include "banks/DeviceSelector.h"
 #include "resources/forms/ControlIds.h"
 
@@ -19,11 +20,16 @@ void TForm1::FillDeviceSelector() {
   SendMessageA(selector, CB_SETCURSEL, static_cast<WPARAM>(content.selected), 0);
 }
 
-// The bank list is rebuilt here once the "Bank Manager" page has it.
-void TForm1::RebuildBankList() {}
+// While the program is minimized only the tray menu shows the slots.
+void TForm1::RebuildBankList() {
+  if (!IsMainWindowMinimized()) bankPage_->RebuildBankList();
+  BuildTrayMenu();
+}
 
-// The tray menu is built here once the tray icon has it.
-void TForm1::BuildTrayMenu() {}
+void TForm1::BuildTrayMenu() {
+  if (!state_) return;
+  trayMenu_.Build(TrayMenuItems(state_->devices, state_->config.curdev, state_->config.cflags));
+}
 
 void TForm1::ProgressStep() {
   HWND bar = form_.Control(ctl::ProgressBar);
@@ -36,19 +42,13 @@ void TForm1::ProgressReset() {
   if (HWND bar = form_.Control(ctl::ProgressBar)) SendMessageA(bar, PBM_SETPOS, 0, 0);
 }
 
-// A window that start-up left hidden to come up minimized counts as minimized.
-bool TForm1::IsMainWindowMinimized() {
-  if (IsIconic(Handle())) return true;
-  return !IsWindowVisible(Handle()) && showCommand_ == SW_SHOWMINNOACTIVE;
-}
+bool TForm1::IsMainWindowMinimized() { return application_.IsMinimized(); }
 
 void TForm1::RepaintMainWindow() {
   InvalidateRect(Handle(), nullptr, TRUE);
   UpdateWindow(Handle());
 }
 
-// "Virtual Bank Mode" (cbVBMode) is ticked or cleared and the unload button
-// (UnloadBankButton) enabled or disabled here once the bank page has them.
-void TForm1::ShowVirtualBankMode(bool) {}
+void TForm1::ShowVirtualBankMode(bool on) { bankPage_->ShowVirtualBankMode(on); }
 
 }  // namespace korvel

@@ -110,7 +110,7 @@ Form::~Form() {
   for (const MadeFont& made : fonts_) DeleteObject(made.font);
 }
 
-HFONT Form::FontFor(const forms::FontLayout& layout) {
+HFONT Form::Font(const forms::FontLayout& layout) {
   for (const MadeFont& made : fonts_) {
     if (made.layout.height == layout.height && made.layout.bold == layout.bold &&
         std::strcmp(made.layout.face, layout.face) == 0)
@@ -139,32 +139,50 @@ HWND Form::Build(const forms::FormLayout& layout, HINSTANCE instance, HWND owner
   window_ = CreateWindowExA(0, layout.className, layout.caption, style, left, top, width, height, owner,
                             nullptr, instance, param);
   if (!window_) return nullptr;
-  formFont_ = FontFor(layout.font);
+  formFont_ = Font(layout.font);
   SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
 
-  for (std::size_t i = 0; i < layout.controlCount; ++i) {
-    const forms::ControlLayout& control = layout.controls[i];
-    if (HWND made = CreateControl(control, instance)) controls_.push_back({control.id, made});
-  }
+  Add(layout.controls, layout.controlCount, instance);
   return window_;
 }
 
+void Form::Add(const forms::ControlLayout* controls, std::size_t count, HINSTANCE instance) {
+  for (std::size_t i = 0; i < count; ++i) CreateControl(controls[i], instance);
+}
+
+const Form::Entry* Form::EntryOf(int id) const {
+  for (const Entry& entry : controls_) {
+    if (entry.id == id) return &entry;
+  }
+  return nullptr;
+}
+
+// The window a row belongs to, and its place in it.
 HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance) {
-  HWND parent = layout.parent == 0 ? window_ : Control(layout.parent);
-  if (!parent) return nullptr;
-  HFONT font = layout.font ? FontFor(*layout.font) : formFont_;
+  HWND parent = window_;
+  int left = layout.left, top = layout.top;
+  int group = 0;
+  if (layout.parent != 0) {
+    const Entry* host = EntryOf(layout.parent);
+    if (!host) return nullptr;
+    parent = host->host;
+    left += host->left;
+    top += host->top;
+    if (host->host != host->window) group = layout.parent;
+  }
+  HFONT font = layout.font ? Font(*layout.font) : formFont_;
   const char* caption = layout.caption ? layout.caption : "";
 
   const char* className = nullptr;
   DWORD style = WS_CHILD | ((layout.options & forms::Hidden) ? 0 : WS_VISIBLE);
   DWORD exStyle = 0;
-  int left = layout.left, top = layout.top, width = layout.width, height = layout.height;
+  int width = layout.width, height = layout.height;
   int tabIndex = -1;
 
   switch (layout.kind) {
     case forms::Kind::Label: {
       className = "STATIC";
-      style |= SS_LEFT;
+      style |= (layout.options & forms::Centred) ? SS_CENTER : SS_LEFT;
       if (width == 0) {
         const SIZE size = TextSize(font, caption);
         width = size.cx;
@@ -212,6 +230,25 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
     case forms::Kind::Image:
       className = "TImage";
       break;
+    case forms::Kind::CheckBox:
+      className = "BUTTON";
+      style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+      break;
+    case forms::Kind::GroupBox:
+      className = "BUTTON";
+      style |= BS_GROUPBOX;
+      break;
+    case forms::Kind::OwnerDrawList:
+      className = "LISTBOX";
+      style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
+               WS_TABSTOP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
+    case forms::Kind::Edit:
+      className = "EDIT";
+      style |= ES_AUTOHSCROLL | WS_TABSTOP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
   }
 
   const int createHeight = layout.kind == forms::Kind::DropDownList ? height + kDropDownListHeight : height;
@@ -220,6 +257,9 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
   if (!control) return nullptr;
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // A group box only frames: what stands in it belongs to its parent window.
+  if (layout.kind == forms::Kind::GroupBox) controls_.push_back({layout.id, control, parent, left, top, group});
+  else controls_.push_back({layout.id, control, control, 0, 0, group});
 
   switch (layout.kind) {
     case forms::Kind::DropDownList:
@@ -240,6 +280,12 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
         if (Picture* picture = ImagePicture(control)) picture->Load(instance, layout.picture);
       }
       break;
+    case forms::Kind::CheckBox:
+      if (layout.options & forms::Checked) SendMessageA(control, BM_SETCHECK, BST_CHECKED, 0);
+      break;
+    case forms::Kind::OwnerDrawList:
+      SendMessageA(control, LB_SETITEMHEIGHT, 0, layout.value);
+      break;
     default:
       break;
   }
@@ -247,10 +293,18 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
 }
 
 HWND Form::Control(int id) const {
-  for (const Entry& entry : controls_) {
-    if (entry.id == id) return entry.window;
+  const Entry* entry = EntryOf(id);
+  return entry ? entry->window : nullptr;
+}
+
+void Form::Place(int id, int left, int top, int width, int height) {
+  const Entry* entry = EntryOf(id);
+  if (!entry) return;
+  if (const Entry* group = entry->group ? EntryOf(entry->group) : nullptr) {
+    left += group->left;
+    top += group->top;
   }
-  return nullptr;
+  SetWindowPos(entry->window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT Form::FontOf(int id) const {

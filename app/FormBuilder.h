@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "resources/forms/FormLayout.h"
@@ -27,24 +28,36 @@ class Form {
   // table order. `param` reaches the window procedure as the create
   // parameter. Returns the window, or null when it could not be made.
   HWND Build(const forms::FormLayout& layout, HINSTANCE instance, HWND owner, void* param);
+  // Adds the controls of another table (a page's) to the built form.
+  void Add(const forms::ControlLayout* controls, std::size_t count, HINSTANCE instance);
 
   HWND Handle() const { return window_; }
-  // The control with `id`, wherever it sits (null if the table has none).
+  // The control with `id`, wherever it sits (null if the tables have none).
   HWND Control(int id) const;
   // The font a control was given.
   HFONT FontOf(int id) const;
+  // The form's font of that description, made once.
+  HFONT Font(const forms::FontLayout& layout);
+  // Moves a control within its parent: placed as a row naming `left` and
+  // `top` would place it (relative to its group box, if it has one).
+  void Place(int id, int left, int top, int width, int height);
 
  private:
   struct Entry {
     int id;
     HWND window;
+    // Where a row naming this control as its parent is placed: in `host`,
+    // offset by (left, top) for a group box.
+    HWND host;
+    int left, top;
+    int group;  // the group box the control stands in, 0 for none
   };
+  const Entry* EntryOf(int id) const;
   struct MadeFont {
     forms::FontLayout layout;
     HFONT font;
   };
 
-  HFONT FontFor(const forms::FontLayout& layout);
   HWND CreateControl(const forms::ControlLayout& layout, HINSTANCE instance);
 
   HWND window_ = nullptr;

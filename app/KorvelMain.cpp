@@ -1,26 +1,33 @@
 #include "app/KorvelMain.h"
 #include "app/MidiProbe.h"
 
-#include <cstring>
 #include <stdexcept>
-#include <string>
 
+#include "app/PageNumbers.h"
+#include "app/models/TrayMenuItems.h"
+#include "banks/BankLoading.h"
+#include "config/ErrorBox.h"
 #include "resources/forms/ControlIds.h"
 #include "resources/forms/MainForm.h"
 
 namespace korvel {
 
-void ShowException(HWND owner, const char* what) {
-  std::string text = what && *what ? what : "Unknown exception";
-  if (text.back() != '.') text += '.';
-  MessageBoxA(owner, text.c_str(), "Korvel", MB_OK | MB_ICONSTOP);
-}
+namespace {
+constexpr char kTrayOperation[] = "Form1::TrayMenuClick";
+}  // namespace
 
-TForm1::TForm1(HINSTANCE instance) : instance_(instance) {
-  RegisterFormClass(instance, forms::kMainForm.className, WindowProc, LoadIconA(instance, "MAINICON"));
-  if (!form_.Build(forms::kMainForm, instance, nullptr, this))
+TForm1::TForm1(Application& application)
+    : Window(application.Turn()), application_(application), trayIcon_(application) {
+  HINSTANCE instance = application.Instance();
+  RegisterFormClass(instance, forms::kMainForm.className, Window::Procedure, LoadIconA(instance, "MAINICON"));
+  // Owned by the application's window, which carries the taskbar button.
+  if (!form_.Build(forms::kMainForm, instance, application.Handle(), this))
     throw std::runtime_error("The main window could not be created");
-  UserInterfaceTurn::Operation startUp(turn_);
+  bankPage_ = std::make_unique<BankPage>(form_, instance);
+  presetPage_ = std::make_unique<PresetPage>(form_, instance);
+  aboutPage_ = std::make_unique<AboutPage>(form_, instance);
+  application.SetMainWindow(Handle());
+  UserInterfaceTurn::Operation startUp(Turn());
   try {
     FormCreate();
   } catch (const std::exception& error) {
@@ -32,51 +39,28 @@ TForm1::~TForm1() {
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
 }
 
-void TForm1::ShowMainWindow() {
-  ShowWindow(Handle(), showCommand_);
-  UpdateWindow(Handle());
-}
-
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  // An exception while a message is handled is shown and the program goes
-  // on. Handling a message, and showing such a box, is an operation during
-  // which MIDI requests wait; their own turn decides for itself.
-  try {
-    if (message == kRunBankSwitchingRequests) {
-      self->RunBankSwitchingRequests();
-      return 0;
-    }
-    UserInterfaceTurn::Operation operation(self->turn_);
-    return self->HandleMessage(window, message, wParam, lParam);
-  } catch (const std::exception& error) {
-    UserInterfaceTurn::Operation operation(self->turn_);
-    ShowException(window, error.what());
-  } catch (...) {
-    UserInterfaceTurn::Operation operation(self->turn_);
-    ShowException(window, nullptr);
-  }
-  return 0;
-}
-
-void TForm1::RunBankSwitchingRequests() {
-  if (state_) state_->requests.RunPendingRequests();
-}
-
 LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam), lParam == 0);
       return 0;
     case WM_NOTIFY:
       HandlePageChange(*reinterpret_cast<const NMHDR*>(lParam));
       return 0;
+    case WM_DRAWITEM:
+      return bankPage_->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_CONTEXTMENU:
+      if (bankPage_->ContextMenu(reinterpret_cast<HWND>(wParam))) return 0;
+      break;
+    case WM_PAINT:
+      FormPaint();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        MinButtonClick();
+        return 0;
+      }
+      break;
     case WM_DESTROY: {
       // The message loop ends even if shut-down fails half-way.
       struct EndLoop {
@@ -85,20 +69,60 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       FormDestroy();
       return 0;
     }
+    case kRunBankSwitchingRequests:
+      if (state_) state_->requests.RunPendingRequests();
+      return 0;
     default:
       if (message == MidiProbeMessage()) return AnswerMidiProbe(wParam, lParam);
-      return DefWindowProcA(window, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void TForm1::OnCommand(int id, int code) {
-  if (code != BN_CLICKED) return;
+// Menus report their items with no control; controls with their window.
+// The tray menu's bank items use ids that controls use too.
+void TForm1::OnCommand(int id, int code, bool fromMenu) {
+  if (fromMenu) {
+    OnMenuCommand(id);
+    return;
+  }
   switch (id) {
     case ctl::Button1:
       Button1Click();
-      break;
+      return;
+    case ctl::MinButton:
+      MinButtonClick();
+      return;
+    case ctl::DeviceSelect:
+      if (code == CBN_SELCHANGE) DeviceSelectChange();
+      return;
     default:
       break;
+  }
+  if (id >= ctl::BankGroup && id < ctl::CPBox) bankPage_->OnCommand(id, code);
+  else if (id >= ctl::CPBox && id < ctl::LogoImage) presetPage_->OnCommand(id, code);
+}
+
+void TForm1::OnMenuCommand(int id) {
+  switch (id) {
+    case IDOK:
+    case IDCANCEL:
+      return;  // Enter and Escape, passed on by the dialog keys
+    case ctl::N1:
+      N1Click();
+      return;
+    case ctl::Close1:
+      Button1Click();
+      return;
+    case ctl::Load1:
+    case ctl::Refresh1:
+    case ctl::Unload1:
+    case ctl::Clear1:
+      bankPage_->OnCommand(id, 0);
+      return;
+    default:
+      TrayMenuClick(id);
+      return;
   }
 }
 
@@ -112,5 +136,82 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::EndProgram() { DestroyWindow(Handle()); }
+
+// With the tray icon there, only the icon is left.
+void TForm1::MinButtonClick() { application_.Minimize(); }
+
+void TForm1::DeviceSelectChange() {
+  if (!state_) return;
+  const LRESULT selected = SendMessageA(form_.Control(ctl::DeviceSelect), CB_GETCURSEL, 0, 0);
+  Configuration& config = state_->config;
+  if (selected == CB_ERR || selected == config.curdev) return;
+  config.curdev = static_cast<std::int32_t>(selected);
+  RebuildBankList();
+  DrawMemoryGraph();
+  config.cursheet = 0;
+  SelectPage(form_.Control(ctl::BankPage), TabOfPageNumber(0));
+}
+
+void TForm1::N1Click() {
+  application_.Restore();
+  SetForegroundWindow(Handle());
+}
+
+// A device item makes that device the current one; a bank item loads the
+// bank assigned to that slot of the current device.
+void TForm1::TrayMenuClick(int tag) {
+  if (!state_) return;
+  const TrayChoice choice = TrayChoiceOfTag(tag);
+  DeviceTable& devices = state_->devices;
+  Configuration& config = state_->config;
+  if (choice.kind == TrayChoice::kIllegal) {
+    ErrorBox("Illegal menuitem index!");
+    return;
+  }
+  if (choice.kind == TrayChoice::kDevice) {
+    if (choice.number >= devices.Count()) return;
+    config.curdev = choice.number;
+    SendMessageA(form_.Control(ctl::DeviceSelect), CB_SETCURSEL, static_cast<WPARAM>(choice.number), 0);
+    BuildTrayMenu();
+    if (!IsMainWindowMinimized()) {
+      RebuildBankList();
+      DrawMemoryGraph();
+    }
+    return;
+  }
+  ErrorState& errors = state_->errors;
+  errors.ErrorCode = kErrOk;
+  devices.OpenDeviceAccess(config.curdev);
+  if (errors.ErrorCode != kErrOk) {
+    ReportError(errors, kTrayOperation);
+    return;
+  }
+  ProgressReset();
+  LoadBank(devices, config.curdev, choice.number, devices.Device(config.curdev).paths[choice.number]);
+  ProgressReset();
+  if (errors.ErrorCode != kErrOk) ReportError(errors, kTrayOperation);
+  if (!IsMainWindowMinimized()) {
+    devices.ReadAllMemInfo();
+    DrawMemoryGraph();
+  }
+  RebuildBankList();
+  devices.CloseDeviceAccess(config.curdev);
+}
+
+void TForm1::FormPaint() {
+  PAINTSTRUCT paint;
+  BeginPaint(Handle(), &paint);
+  EndPaint(Handle(), &paint);
+  if (!running_ || !state_ || state_->devices.Count() == 0) return;
+  DeviceTable& devices = state_->devices;
+  const int dev = state_->config.curdev;
+  ProgressReset();
+  devices.OpenDeviceAccess(dev);
+  RefreshAllSlots(devices, false);
+  RebuildBankList();
+  devices.ReadAllMemInfo();
+  DrawMemoryGraph();
+  devices.CloseDeviceAccess(dev);
+}
 
 }  // namespace korvel

@@ -1,5 +1,7 @@
-// The main window `TForm1`: built from its layout, it brings the program up
-// in FormCreate and takes it down in FormDestroy.
+// The main window `TForm1`: the frame (device selector, page control, the
+// three buttons and the progress bar) with its pages, the tray icon and its
+// menu. It routes commands to the pages by their id ranges, and brings the
+// program up in FormCreate and down in FormDestroy (StartUp.cpp).
 #pragma once
 
 #include <windows.h>
@@ -7,9 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "app/AboutPage.h"
 #include "app/AppState.h"
+#include "app/Application.h"
+#include "app/BankPage.h"
 #include "app/FormBuilder.h"
+#include "app/PresetPage.h"
+#include "app/TrayIcon.h"
+#include "app/TrayMenu.h"
 #include "app/WaitDialog.h"
+#include "app/Window.h"
 #include "banks/ShellPort.h"
 #include "banks/presets/PresetPort.h"
 
@@ -19,30 +28,29 @@ namespace korvel {
 // user-interface thread.
 constexpr UINT kRunBankSwitchingRequests = WM_APP + 1;
 
-// The application's standard box for an exception that reached the toolkit.
-void ShowException(HWND owner, const char* what);
-
-class TForm1 : public ShellPort, public PresetPort {
+class TForm1 final : public Window, public ShellPort, public PresetPort {
  public:
-  // Builds the window from its layout (hidden) and runs FormCreate; an
-  // exception escaping FormCreate is shown and ends it there.
-  explicit TForm1(HINSTANCE instance);
+  // Builds the window from its layout (hidden) with its pages, makes the
+  // tray icon component and runs FormCreate; an exception escaping
+  // FormCreate is shown and ends it there.
+  explicit TForm1(Application& application);
   // Destroys the window if it still exists, which runs FormDestroy.
-  ~TForm1();
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
+  ~TForm1() override;
 
   HWND Handle() const { return form_.Handle(); }
-  // Shows the window as start-up left it: normal, or minimized.
-  void ShowMainWindow();
 
-  // Start-up and shut-down sequences.
+  // Start-up and shut-down sequences (StartUp.cpp).
   void FormCreate();
   void FormDestroy();
-  // "&Close": ends the program.
-  void Button1Click();
   // Paints one progress text onto the wait dialog.
   void ShowProgress(const char* text);
+
+  // Handlers of the frame and the tray menu.
+  void Button1Click();
+  void MinButtonClick();
+  void DeviceSelectChange();
+  void TrayMenuClick(int tag);
+  void N1Click();
 
   // What the device layer asks of the main window (DeviceDisplay.cpp).
   void FillDeviceSelector() override;
@@ -66,16 +74,13 @@ class TForm1 : public ShellPort, public PresetPort {
   void DrawMemoryGraph() override;
   void SaveAsDialog() override;
 
-  // "&Save" and "Sa&ve as..." of the presets page (PresetDialogs.cpp).
-  void SavePresetButtonClick();
-  void SaveAsPresetButtonClick();
-
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // The posted turn of the bank-switching requests.
-  void RunBankSwitchingRequests();
-  void OnCommand(int id, int code);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool OutsideOperations(UINT message) const override { return message == kRunBankSwitchingRequests; }
+  void OnCommand(int id, int code, bool fromMenu);
+  void OnMenuCommand(int id);
+  // Every paint of the window's own client area reads the device again.
+  void FormPaint();
   // Test access to the port table until the connection map shows it
   // (MidiProbe.cpp).
   LRESULT AnswerMidiProbe(WPARAM request, LPARAM argument);
@@ -89,10 +94,11 @@ class TForm1 : public ShellPort, public PresetPort {
   // "Report and stop": a failed start-up step ends the program before the
   // main window is ever shown.
   void StopOnStartUpError();
-  void LoadProgramIcon();
-  void MinimizeApplication();
   void OpenMidiRouting();
   void LoadMostRecentPreset();
+  void ShowVirtualBankModeAtStart();
+  void LoadProgramIcon();
+  void AddTrayIcon();
   void WarnAboutMissingBankFolders();
   void WriteVersionIntoLogo();
   void SelectStoredPage();
@@ -107,19 +113,18 @@ class TForm1 : public ShellPort, public PresetPort {
   // Ends the program: the window goes, FormDestroy runs, the loop ends.
   void EndProgram();
 
-  HINSTANCE instance_;
-  // Operations of this thread in progress: MIDI requests wait for their end.
-  UserInterfaceTurn turn_;
+  Application& application_;
   Form form_;
+  std::unique_ptr<BankPage> bankPage_;
+  std::unique_ptr<PresetPage> presetPage_;
+  std::unique_ptr<AboutPage> aboutPage_;
+  TrayMenu trayMenu_;
+  TTrayIcon trayIcon_;
   std::unique_ptr<AppState> state_;
   std::unique_ptr<TWaitDialog> WaitDialog;
   HICON programIcon_ = nullptr;
-  int showCommand_ = SW_SHOWNORMAL;
-  // Shown by the presets page once it exists.
-  std::string presetLabel_;
-  std::string applicationTitle_;
-  PresetCheckBoxes presetBoxes_;
-  int bankListRow_ = -1;
+  // Start-up is over: paints read the device.
+  bool running_ = false;
 };
 
 }  // namespace korvel

@@ -1,24 +1,21 @@
-// Program entry of Korvel: creates the main window, runs the message loop.
+// Program entry of Korvel: the application, the main window, the message loop.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <exception>
 
+#include "app/Application.h"
 #include "app/KorvelMain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCommonControls();
   try {
-    korvel::TForm1 Form1(instance);
-    Form1.ShowMainWindow();
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-      if (IsWindow(Form1.Handle()) && IsDialogMessageA(Form1.Handle(), &message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
+    korvel::Application application(instance);
+    korvel::TForm1 Form1(application);
+    application.ShowMainWindow();
+    return application.Run();
   } catch (const std::exception& error) {
-    // A failure while the main window itself is set up ends the program.
+    // A failure while the application or the main window is set up ends the program.
     korvel::ShowException(nullptr, error.what());
   }
   return 0;

@@ -1,20 +1,21 @@
-// What the presets ask of the main window. The presets page, the bank list
-// and the connection map show these once they exist; until then the window
-// keeps what they would show.
+// What the presets ask of the main window: the preset's name on the
+// "Presets" page and as the application's title, the page's boxes, the bank
+// list's row, and (once the map has them) the connection map's tiles.
 #include "app/KorvelMain.h"
 
 namespace korvel {
 
 void TForm1::ShowPresetName(const char* name, const char* title) {
-  presetLabel_ = name;
-  applicationTitle_ = title;
+  presetPage_->ShowPresetName(name);
+  application_.SetTitle(title);
 }
 
-void TForm1::ShowPresetCheckBoxes(const PresetCheckBoxes& boxes) { presetBoxes_ = boxes; }
+// "Virtual Bank Mode" shows the mode itself (ShowVirtualBankMode).
+void TForm1::ShowPresetCheckBoxes(const PresetCheckBoxes& boxes) { presetPage_->ShowCheckBoxes(boxes); }
 
-void TForm1::SelectBankListRow(int row) { bankListRow_ = row; }
+void TForm1::SelectBankListRow(int row) { bankPage_->SelectBankListRow(row); }
 
-int TForm1::SelectedBankListRow() { return bankListRow_; }
+int TForm1::SelectedBankListRow() { return bankPage_->SelectedLine(); }
 
 // The connection map has no tiles yet: tiles are neither saved nor placed.
 bool TForm1::HasPortTiles() { return false; }
@@ -25,8 +26,8 @@ void TForm1::PlaceTile(int, const PortTile&) {}
 
 void TForm1::RedrawConnectionMap() {}
 
-void TForm1::DrawMemoryGraph() {}
+void TForm1::DrawMemoryGraph() { bankPage_->DrawMemoryGraph(); }
 
-void TForm1::SaveAsDialog() { SaveAsPresetButtonClick(); }
+void TForm1::SaveAsDialog() { presetPage_->SaveAs(); }
 
 }  // namespace korvel

@@ -40,7 +40,9 @@ int FieldLength(const char* field, std::size_t size) {
 }  // namespace
 
 void TForm1::FormCreate() {
-  state_ = std::make_unique<AppState>(*this, *this, turn_);
+  state_ = std::make_unique<AppState>(*this, *this, Turn());
+  bankPage_->Attach(*state_);
+  presetPage_->Attach(*state_);
   BeginStartUp();
   // The bank layer's working buffers come before anything takes from the scratch ring.
   state_->devices.InitBankLayer();
@@ -49,7 +51,7 @@ void TForm1::FormCreate() {
   OpenWaitDialog();
   ShowProgress("Reading configuration...");
   ReadStoredConfiguration(pathScratch);
-  // The bank page is laid out here for the "Extended bank list information" option.
+  bankPage_->LayoutBankPage(state_->config.Has(MoreInfo));
   ShowProgress("Opening wavetable device drivers...");
   PrepareWavetableBackends();
   ShowProgress("Opening MIDI drivers...");
@@ -57,26 +59,27 @@ void TForm1::FormCreate() {
   ShowProgress("Loading instrument bank information...");
   LoadMostRecentPreset();
   ShowProgress("Finishing Startup...");
-  // The device selector is synchronised and the tray menu built here.
+  DeviceSelectChange();
+  BuildTrayMenu();
   LoadProgramIcon();
-  // The tray icon is added and the connection map drawn here, before any
-  // minimizing, so that a minimized program hides in the tray.
-  if (state_->config.Has(StartMin)) MinimizeApplication();
+  // The tray icon comes before any minimizing, so that a minimized program
+  // hides in the tray. The connection map is drawn here once it exists.
+  AddTrayIcon();
+  if (state_->config.Has(StartMin)) application_.Minimize();
   state_->scratch.Release();
-  // Without devices the bank page's controls (BankList, BrowseBankButton,
-  // UnloadBankButton, ClearBankSlotButton, RefreshButton, cbVBMode) are
-  // disabled here once the page has them.
+  if (state_->devices.Count() == 0) bankPage_->EnableBankControls(false);
   WarnAboutMissingBankFolders();
   WriteVersionIntoLogo();
   state_->UpdatingControls = 0;
   SelectStoredPage();
   CloseWaitDialog();
+  running_ = true;
 }
 
 void TForm1::BeginStartUp() {
   state_->UpdatingControls = 1;
   SetMessageOwner(AsOwner(Handle()));
-  // The first line of the bank list is selected here once the bank page has it.
+  bankPage_->SelectLine(0);
   SetWindowTextA(Handle(), "Korvel");
 }
 
@@ -87,7 +90,7 @@ void TForm1::StopOnStartUpError() {
 }
 
 void TForm1::OpenWaitDialog() {
-  WaitDialog = std::make_unique<TWaitDialog>(instance_, Handle());
+  WaitDialog = std::make_unique<TWaitDialog>(application_.Instance(), Handle());
   SetWindowTextA(WaitDialog->Handle(), "Korvel");
   WaitDialog->Show();
 }
@@ -149,17 +152,21 @@ void TForm1::PrepareWavetableBackends() {
   if (state_->errors.ErrorCode != kErrOk) ReportError(state_->errors, "Form1::FormCreate");
 }
 
+// One icon for the window, the taskbar button and the tray.
 void TForm1::LoadProgramIcon() {
-  programIcon_ = static_cast<HICON>(LoadImageA(instance_, "TRAYICO2", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  programIcon_ = static_cast<HICON>(LoadImageA(application_.Instance(), "TRAYICO2", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   if (!programIcon_) return;
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon_));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon_));
+  application_.SetIcon(programIcon_);
+  trayIcon_.SetIcon(programIcon_);
 }
 
-void TForm1::MinimizeApplication() {
-  // A window not shown yet comes up minimized when it is first shown.
-  if (IsWindowVisible(Handle())) ShowWindow(Handle(), SW_MINIMIZE);
-  else showCommand_ = SW_SHOWMINNOACTIVE;
+void TForm1::AddTrayIcon() {
+  trayIcon_.Form = Handle();
+  trayIcon_.Tooltip = "Right-Click here to change instrument banks.";
+  trayIcon_.PopupMenu = trayMenu_.Handle();
+  trayIcon_.Add();
 }
 
 void TForm1::WarnAboutMissingBankFolders() {
@@ -193,22 +200,31 @@ void TForm1::OpenMidiRouting() {
 }
 
 // The most recent preset, or a new empty one with the devices read afresh.
-// (The unload button is disabled here outside virtual bank mode once the
-// bank page has it.)
 void TForm1::LoadMostRecentPreset() {
   Configuration& config = state_->config;
-  if (config.Has(LoadRecent) && config.curpreset[0] != '\0') {
+  const bool load = config.Has(LoadRecent) && config.curpreset[0] != '\0';
+  if (load) {
     state_->presets.LoadPreset(config.curpreset);
     ReportError(state_->errors, "Form1::FormCreate");
-    return;
   }
+  ShowVirtualBankModeAtStart();
+  if (load) return;
   config.curpreset[0] = '\0';
   state_->presets.ClearPreset(true);
 }
 
+// The box shows the mode as it is (the form's tick would say it is on), and
+// the unload button works only in it.
+void TForm1::ShowVirtualBankModeAtStart() {
+  const bool on = state_->config.Has(VBMode);
+  bankPage_->ShowVirtualBankMode(on);
+  EnableWindow(form_.Control(ctl::UnloadBankButton), on);
+}
+
 void TForm1::FormDestroy() {
   if (!state_) return;  // start-up never ran, or shut-down already did
-  // The tray icon is removed first.
+  running_ = false;
+  trayIcon_.Remove();
   ReleaseProgramIcon();
   state_->presets.SaveAtShutDown();
   SaveConfiguration();
@@ -217,6 +233,8 @@ void TForm1::FormDestroy() {
   CloseWavetableBackends();
   state_->registry.DoneRegistry();
   state_->devices.ShutdownBankLayer();
+  bankPage_->Detach();
+  presetPage_->Detach();
   state_.reset();
   WaitDialog.reset();
 }
@@ -225,6 +243,7 @@ void TForm1::ReleaseProgramIcon() {
   if (!programIcon_) return;
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, 0);
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, 0);
+  application_.SetIcon(nullptr);
   DestroyIcon(programIcon_);
   programIcon_ = nullptr;
 }

@@ -2,7 +2,7 @@
 // the tests that drive the running program find controls by them, so an id
 // never changes once given. Ranges: main window frame 100, "Bank Manager"
 // page 200, "Presets" page 300, "Midi Devices" page 400, "About" page 500,
-// wait dialog 900.
+// menu items 600, wait dialog 900.
 #pragma once
 
 namespace korvel::ctl {
@@ -24,8 +24,48 @@ constexpr int PresetSheet = 111;
 constexpr int hwmcsheet = 112;
 constexpr int AboutSheet = 113;
 
+// "Bank Manager" page.
+constexpr int BankGroup = 200;
+constexpr int BankList = 201;
+constexpr int BrowseBankButton = 202;
+constexpr int UnloadBankButton = 203;
+constexpr int ClearBankSlotButton = 204;
+constexpr int RefreshButton = 205;
+constexpr int cbVBMode = 206;
+constexpr int Label9 = 207;
+constexpr int MemGraph = 208;
+
+// "Presets" page.
+constexpr int CPBox = 300;
+constexpr int Label4 = 301;
+constexpr int txtCurPreset = 302;
+constexpr int SavePresetButton = 303;
+constexpr int SaveAsPresetButton = 304;
+constexpr int LoadPresetButton = 305;
+constexpr int ClearPresetButton = 306;
+constexpr int GroupBox1 = 307;
+constexpr int cbSaveD0 = 308;  // to cbSaveD3 = 311, one per device
+constexpr int cbSaveD3 = 311;
+constexpr int cbSaveMinfo = 312;
+constexpr int cbSaveCons = 313;
+constexpr int ResetSaves = 314;
+
 // "About" page.
 constexpr int LogoImage = 500;
+constexpr int AboutGroup = 501;
+constexpr int Label19 = 502;
+constexpr int Label20 = 503;
+constexpr int AboutAuthor = 504;
+constexpr int AboutDistribution = 505;
+
+// Menu items. The tray menu's bank and device items carry their tags as
+// ids: 16 + slot and 1000 + device.
+constexpr int Load1 = 600;
+constexpr int Refresh1 = 601;
+constexpr int Unload1 = 602;
+constexpr int Clear1 = 603;
+constexpr int N1 = 610;
+constexpr int Close1 = 611;
 
 // Wait dialog.
 constexpr int Logo = 900;

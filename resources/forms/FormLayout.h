@@ -20,10 +20,18 @@ enum class Kind {
   Page,          // one page of a PageControl: caption = tab text, fills the page area
   ProgressBar,   // value = upper end of the range (the lower end is 0)
   Image,         // picture control with a drawable canvas; picture = bitmap resource
+  CheckBox,      // check box; option Checked ticks it
+  GroupBox,      // frame with a caption; rows that name it as parent are placed
+                 // relative to it but belong to its parent window
+  OwnerDrawList, // list box whose lines the form draws, keeping their texts;
+                 // value = line height
+  Edit,          // one-line text field
 };
 
 enum Option : unsigned {
-  Hidden = 0x1,  // created without WS_VISIBLE
+  Hidden = 0x1,    // created without WS_VISIBLE
+  Checked = 0x2,   // CheckBox: ticked
+  Centred = 0x4,   // Label: text centred in its width
 };
 
 struct ControlLayout {

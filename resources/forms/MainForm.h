@@ -1,5 +1,5 @@
-// Layout of the main window `TForm1`: the frame, its page control with the
-// four pages, and the About page's logo.
+// Layout of the main window `TForm1`: the frame and its page control with
+// the four pages. What stands on each page is in the page's own layout.
 #pragma once
 
 #include <iterator>
@@ -24,7 +24,6 @@ inline constexpr ControlLayout kMainControls[] = {
   {"PresetSheet",    Kind::Page,         ctl::PresetSheet,    ctl::BankPage,      0,   0,   0,   0,  "Presets",       nullptr, nullptr,         0, 0},
   {"hwmcsheet",      Kind::Page,         ctl::hwmcsheet,      ctl::BankPage,      0,   0,   0,   0,  "Midi Devices",  nullptr, nullptr,         0, 0},
   {"AboutSheet",     Kind::Page,         ctl::AboutSheet,     ctl::BankPage,      0,   0,   0,   0,  "About",         nullptr, nullptr,         0, 0},
-  {"LogoImage",      Kind::Image,        ctl::LogoImage,      ctl::AboutSheet,   24,  32, 414, 153,  nullptr,         "LOGO",  nullptr,         0, 0},
   {"Button1",        Kind::Button,       ctl::Button1,        0,                 15, 496, 113,  25,  "&Close",        nullptr, nullptr,         0, 0},
   {"ShowOptsButton", Kind::Button,       ctl::ShowOptsButton, 0,                176, 496, 113,  25,  "Options...",    nullptr, nullptr,         0, 0},
   {"MinButton",      Kind::Button,       ctl::MinButton,      0,                352, 496, 113,  25,  "&Minimize",     nullptr, nullptr,         0, 0},

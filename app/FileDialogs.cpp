@@ -1,0 +1,60 @@
+#include "app/FileDialogs.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+namespace korvel {
+
+namespace {
+
+// Room for many file names at once.
+constexpr DWORD kChosenFilesSize = 32768;
+
+struct Dialog {
+  explicit Dialog(HWND owner, const FileDialogSpec& spec, DWORD size)
+      : filter(spec.filterName + '\0' + spec.filterPattern + '\0' + '\0'), files(size, '\0') {
+    fields.lStructSize = sizeof fields;
+    fields.hwndOwner = owner;
+    fields.lpstrFilter = filter.c_str();
+    fields.lpstrFile = &files[0];
+    fields.nMaxFile = size;
+    fields.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
+    fields.lpstrTitle = spec.title.c_str();
+    fields.lpstrDefExt = spec.defaultExtension.c_str();
+    fields.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+  }
+  std::string filter;
+  std::string files;
+  OPENFILENAMEA fields{};
+};
+
+}  // namespace
+
+std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogSpec& spec) {
+  Dialog dialog(owner, spec, kChosenFilesSize);
+  dialog.fields.Flags |= OFN_ALLOWMULTISELECT;
+  if (!GetOpenFileNameA(&dialog.fields)) return {};
+  // One file: its full path. Several: the folder, then each name, each
+  // ending in a NUL, the list in another.
+  const char* at = dialog.files.c_str();
+  const std::string first = at;
+  at += first.size() + 1;
+  if (*at == '\0') return {first};
+  std::vector<std::string> chosen;
+  const std::string folder = first.back() == '\\' ? first : first + '\\';
+  for (; *at != '\0'; at += std::strlen(at) + 1) chosen.push_back(folder + at);
+  return chosen;
+}
+
+std::string ChooseFileToOpen(HWND owner, const FileDialogSpec& spec) {
+  Dialog dialog(owner, spec, MAX_PATH);
+  return GetOpenFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
+}
+
+std::string ChooseFileToSave(HWND owner, const FileDialogSpec& spec) {
+  Dialog dialog(owner, spec, MAX_PATH);
+  return GetSaveFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
+}
+
+}  // namespace korvel

@@ -1,0 +1,27 @@
+// The common open and save dialogs, as functions that return what the user
+// chose.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+struct FileDialogSpec {
+  std::string title;
+  std::string filterName;     // "Korvel Presets (*.pre)"
+  std::string filterPattern;  // "*.PRE"
+  std::string defaultExtension;
+  std::string initialFolder;  // empty: the dialog's own choice
+};
+
+// "Open" with several files allowed: their full paths in the dialog's
+// order; nothing when the user cancels.
+std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogSpec& spec);
+// "Open" or "Save" of one file: its full path; empty when the user cancels.
+std::string ChooseFileToOpen(HWND owner, const FileDialogSpec& spec);
+std::string ChooseFileToSave(HWND owner, const FileDialogSpec& spec);
+
+}  // namespace korvel
