@@ -12,7 +12,10 @@
 #include "app/ImageControl.h"
 #include "app/PageNumbers.h"
 #include "resources/forms/ControlIds.h"
+#include "resources/forms/AboutPageForm.h"
+#include "resources/forms/BankPageForm.h"
 #include "resources/forms/MainForm.h"
+#include "resources/forms/PresetPageForm.h"
 #include "resources/forms/WaitForm.h"
 
 namespace {
@@ -58,29 +61,77 @@ class MainFormTest : public ::testing::Test {
   void SetUp() override {
     RegisterOnce(forms::kMainForm.className);
     ASSERT_NE(form_.Build(forms::kMainForm, Instance(), nullptr, nullptr), nullptr);
+    form_.Add(forms::kBankPageControls, forms::kBankPageControlCount, Instance());
+    form_.Add(forms::kPresetPageControls, forms::kPresetPageControlCount, Instance());
+    form_.Add(forms::kAboutPageControls, forms::kAboutPageControlCount, Instance());
   }
-  korvel::Form form_;
-};
-
-TEST_F(MainFormTest, EveryControlOfTheTableStandsWhereTheTableSays) {
-  RECT client{};
-  GetClientRect(form_.Handle(), &client);
-  EXPECT_EQ(client.right, 482);
-  EXPECT_EQ(client.bottom, 563);
-  for (const forms::ControlLayout& layout : forms::kMainControls) {
+  // Where a row is placed: in its parent, or in a group box's parent offset
+  // by the group box's place.
+  void ExpectPlaced(const forms::ControlLayout& layout, const forms::ControlLayout* group) {
     SCOPED_TRACE(layout.name);
     HWND control = form_.Control(layout.id);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(GetDlgCtrlID(control), layout.id);
-    HWND parent = layout.parent == 0 ? form_.Handle() : form_.Control(layout.parent);
+    const int parentId = group ? group->parent : layout.parent;
+    HWND parent = parentId == 0 ? form_.Handle() : form_.Control(parentId);
     EXPECT_EQ(GetParent(control), parent);
-    if (layout.kind == forms::Kind::Page || layout.width == 0) continue;
+    if (layout.kind == forms::Kind::Page || layout.width == 0) return;
     const RECT rect = RectIn(parent, control);
-    EXPECT_EQ(rect.left, layout.left);
-    EXPECT_EQ(rect.top, layout.top);
+    EXPECT_EQ(rect.left, layout.left + (group ? group->left : 0));
+    EXPECT_EQ(rect.top, layout.top + (group ? group->top : 0));
     EXPECT_EQ(rect.right - rect.left, layout.width);
     EXPECT_EQ(rect.bottom - rect.top, layout.height);
   }
+  template <std::size_t N>
+  void ExpectTablePlaced(const forms::ControlLayout (&table)[N]) {
+    for (const forms::ControlLayout& layout : table) {
+      const forms::ControlLayout* group = nullptr;
+      for (const forms::ControlLayout& other : table) {
+        if (other.id == layout.parent && other.kind == forms::Kind::GroupBox) group = &other;
+      }
+      ExpectPlaced(layout, group);
+    }
+  }
+  korvel::Form form_;
+};
+
+TEST_F(MainFormTest, EveryControlOfTheTablesStandsWhereTheTableSays) {
+  RECT client{};
+  GetClientRect(form_.Handle(), &client);
+  EXPECT_EQ(client.right, 482);
+  EXPECT_EQ(client.bottom, 563);
+  ExpectTablePlaced(forms::kMainControls);
+  ExpectTablePlaced(forms::kBankPageControls);
+  ExpectTablePlaced(forms::kPresetPageControls);
+  ExpectTablePlaced(forms::kAboutPageControls);
+}
+
+TEST_F(MainFormTest, ANewPlaceCountsFromTheGroupBox) {
+  form_.Place(ctl::BankList, 16, 24, 250, 312);
+  const RECT rect = RectIn(form_.Control(ctl::BankSheet), form_.Control(ctl::BankList));
+  EXPECT_EQ(rect.left, 16 + 16);
+  EXPECT_EQ(rect.top, 8 + 24);
+  EXPECT_EQ(rect.bottom - rect.top, 312);
+}
+
+TEST_F(MainFormTest, ControlKindsOfThePages) {
+  HWND list = form_.Control(ctl::BankList);
+  const LONG_PTR listStyle = GetWindowLongPtrA(list, GWL_STYLE);
+  EXPECT_TRUE(listStyle & LBS_OWNERDRAWFIXED);
+  EXPECT_TRUE(listStyle & LBS_HASSTRINGS);
+  EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), 14);
+  SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("5\xA4Piano"));
+  char text[32] = {};
+  SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "5\xA4Piano");  // the line keeps its text for readers
+  EXPECT_EQ(SendMessageA(form_.Control(ctl::cbVBMode), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(form_.Control(ctl::cbSaveCons), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(GetWindowLongPtrA(form_.Control(ctl::Label19), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
+  const LOGFONTA note = FontDetails(form_.FontOf(ctl::Label9));
+  EXPECT_STREQ(note.lfFaceName, "Arial");
+  EXPECT_EQ(note.lfHeight, -9);
+  // A named font is made once, whoever asks for it.
+  EXPECT_EQ(form_.Font(forms::kArialBold), form_.FontOf(ctl::txtFB));
 }
 
 TEST_F(MainFormTest, ControlsGetTheFontsOfTheTable) {

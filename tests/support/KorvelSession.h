@@ -49,6 +49,8 @@ class KorvelSession {
 
   HWND Main() const { return main_; }
   DWORD Pid() const { return pid_; }
+  // True while the process this session started has not ended.
+  bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   // Every message box answered so far, in order.
   const std::vector<MessageBoxSeen>& Boxes() const { return boxes_; }
 

@@ -1,0 +1,125 @@
+#include "tests/support/RealInput.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace testing_support {
+
+namespace {
+
+// Gives the system time to deliver the input before the next.
+constexpr DWORD kInputPause = 60;
+
+void SendMouse(DWORD flags, POINT screen) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof input);
+  Sleep(kInputPause);
+}
+
+void SendKey(WORD virtualKey, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+  Sleep(kInputPause);
+}
+
+void Click(POINT screen, DWORD down, DWORD up) {
+  SendMouse(0, screen);
+  SendMouse(down, screen);
+  SendMouse(up, screen);
+}
+
+// Sends `message` to a common control of another process with a RECT that
+// lives in that process, and reads the RECT back.
+RECT RemoteRect(HWND control, UINT message, WPARAM index) {
+  RECT rect{};
+  DWORD pid = 0;
+  GetWindowThreadProcessId(control, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return rect;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+  if (remote) {
+    SendMessageA(control, message, index, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+POINT Middle(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+
+}  // namespace
+
+POINT CentreOf(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return Middle(rect);
+}
+
+void ClickAt(POINT screen) { Click(screen, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
+void DoubleClickAt(POINT screen) {
+  ClickAt(screen);
+  SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
+  SendMouse(MOUSEEVENTF_LEFTUP, screen);
+}
+
+void RightClickAt(POINT screen) { Click(screen, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+
+void ClickControl(HWND control) { ClickAt(CentreOf(control)); }
+
+void PressKey(WORD virtualKey, bool withAlt) {
+  if (withAlt) SendKey(VK_MENU, false);
+  SendKey(virtualKey, false);
+  SendKey(virtualKey, true);
+  if (withAlt) SendKey(VK_MENU, true);
+}
+
+void TypeText(const std::string& text) {
+  for (char c : text) {
+    INPUT input[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      input[i].type = INPUT_KEYBOARD;
+      input[i].ki.wScan = static_cast<unsigned char>(c);
+      input[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, input, sizeof input[0]);
+  }
+  Sleep(kInputPause);
+}
+
+// Wine carries the list box's own messages across processes itself.
+RECT ListLineRect(HWND list, int line) {
+  RECT rect{};
+  SendMessageA(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&rect));
+  MapWindowPoints(list, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+RECT TabRect(HWND tabs, int tab) { return RemoteRect(tabs, TCM_GETITEMRECT, tab); }
+
+// Wine hands list texts across processes in Unicode.
+std::string ListLineText(HWND list, int line) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, line, 0);
+  if (length == LB_ERR) return std::string();
+  std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(wide.data()));
+  char text[512] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text, nullptr, nullptr);
+  return text;
+}
+
+int ListCount(HWND list) { return static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); }
+
+int ListSelection(HWND list) { return static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0)); }
+
+}  // namespace testing_support
