@@ -206,7 +206,10 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
     case forms::Kind::Page: {
       // The tab comes first: the page fills the area the tabs leave.
       className = kPageClass;
-      style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+      // Not WS_CLIPCHILDREN: a group box paints only its frame, so the page's
+      // own erase has to reach the area inside it, or a page shown again keeps
+      // what the previous page drew there.
+      style |= WS_CLIPSIBLINGS;
       exStyle |= WS_EX_CONTROLPARENT;
       TCITEMA item{};
       item.mask = TCIF_TEXT | TCIF_PARAM;
