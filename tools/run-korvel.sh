@@ -2,8 +2,9 @@
 # Builds Korvel.exe and starts it under Wine in the demo prefix
 # (build/demo/prefix-win32 or -win64, after the build that runs).
 # With a $DISPLAY, Korvel runs there until you close it. Without one, it runs in
-# a virtual display: the main window is saved to build/korvel-main-window.png
-# and Korvel is closed through its own "&Close" button, so shut-down runs.
+# a virtual display: a picture of each page and of the tray menu open is saved
+# as build/korvel-*.png, and Korvel is closed through its own "&Close" button,
+# so shut-down runs.
 #
 # It runs the fastest build this machine runs: the shipped 32-bit one where
 # the kernel runs 32-bit programs, else the 64-bit one. KORVEL_WIN32=emulated
@@ -114,17 +115,28 @@ if [ -n "${DISPLAY:-}" ]; then
   cd "$home" && exec "$loader" Korvel.exe
 fi
 
-shot="$root/build/korvel-main-window.png"
+# Pictures of what a user sees: each page, then the tray menu open.
+shots="$root/build"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
-  cd "$1" && "$2" Korvel.exe & korvel=$!
-  cd "$3"
-  "$2" "$4" wait 120
+  home=$1 loader=$2 root=$3 drive=$4 shots=$5
+  cd "$home" && "$loader" Korvel.exe & korvel=$!
+  cd "$root"
+  "$loader" "$drive" wait 120
   window=$(xwininfo -root -tree | awk "/\"Korvel\": \\(/ {print \$1; exit}")
-  import -window "$window" "$5"
-  "$2" "$4" close
+  page=0
+  for name in bank-page presets-page midi-devices-page about-page; do
+    "$loader" "$drive" page $page
+    import -window "$window" "$shots/korvel-$name.png"
+    page=$((page + 1))
+  done
+  "$loader" "$drive" page 0
+  "$loader" "$drive" traymenu
+  import -window root "$shots/korvel-tray-menu.png"
+  "$loader" "$drive" escape
+  "$loader" "$drive" close
   wait $korvel
   wineserver -w
-' run "$home" "$loader" "$root" "$drive" "$shot"
+' run "$home" "$loader" "$root" "$drive" "$shots"
 wineserver -w
-echo "Korvel started and closed in a virtual display; its main window: $shot"
+echo "Korvel started and closed in a virtual display; what it showed: $shots/korvel-*.png"

@@ -4,19 +4,31 @@
 //                                      answering its message boxes with OK
 //   korvel_drive.exe close [seconds]   the same, then presses "&Close" and
 //                                      waits until Korvel has ended
+//   korvel_drive.exe page N            clicks the tab of page N (0 = "Bank
+//                                      Manager") and waits until it shows
+//   korvel_drive.exe traymenu          right-clicks Korvel's tray icon and
+//                                      waits until its menu is open
+//   korvel_drive.exe escape            presses Escape and waits until no menu
+//                                      of Korvel is open
 //
 // Korvel must run in the same Wine prefix. Every answered box is printed.
 // Exit code 0 on success, 1 on time-out or failure, 2 on bad usage.
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/forms/ControlIds.h"
 #include "tests/support/KorvelSession.h"
+#include "tests/support/RealInput.h"
 
-using testing_support::KorvelSession;
-using testing_support::MessageBoxSeen;
+using namespace testing_support;
 
 namespace {
+
+constexpr int kStepTimeoutMs = 10000;
+constexpr char kMenuClass[] = "#32768";
 
 int Answer(const MessageBoxSeen& box) {
   std::printf("answered: [%s] %s\n", box.caption.c_str(), box.text.c_str());
@@ -24,35 +36,63 @@ int Answer(const MessageBoxSeen& box) {
   return KorvelSession::DefaultAnswer(box);
 }
 
+int Fail(const char* what) {
+  std::fprintf(stderr, "korvel_drive: %s\n", what);
+  return 1;
+}
+
+int Close(KorvelSession& korvel, int timeoutMs) {
+  DWORD exitCode = 0;
+  if (!korvel.CloseWithButton(timeoutMs, &exitCode, Answer)) return Fail("Korvel did not end");
+  std::printf("ended with exit code %lu\n", static_cast<unsigned long>(exitCode));
+  return exitCode == 0 ? 0 : 1;
+}
+
+int ShowPage(const KorvelSession& korvel, int page) {
+  HWND tabs = FindControl(korvel.Main(), korvel::ctl::BankPage);
+  if (!tabs || page < 0 || page >= TabCtrl_GetItemCount(tabs)) return Fail("no such page");
+  const RECT tab = TabRect(tabs, page);
+  ClickAt(POINT{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
+  const bool shown = WaitFor([&]() -> HWND { return TabCtrl_GetCurSel(tabs) == page ? tabs : nullptr; },
+                             kStepTimeoutMs);
+  return shown ? 0 : Fail("the page did not show");
+}
+
+int OpenTrayMenu(const KorvelSession& korvel) {
+  if (!ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kStepTimeoutMs)) return Fail("no tray icon");
+  const bool open = WaitForTopLevel(kMenuClass, nullptr, korvel.Pid(), kStepTimeoutMs) != nullptr;
+  return open ? 0 : Fail("the tray menu did not open");
+}
+
+int DismissMenu(const KorvelSession& korvel) {
+  PressKey(VK_ESCAPE);
+  const bool gone = WaitFor(
+[&]() -> HWND { return FindTopLevel(kMenuClass, nullptr, korvel.Pid()) ? nullptr : korvel.Main(); },
+      kStepTimeoutMs);
+  return gone ? 0 : Fail("a menu stayed open");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "";
-  const bool close = std::strcmp(mode, "close") == 0;
-  if (!close && std::strcmp(mode, "wait") != 0) {
-    std::fprintf(stderr, "usage: korvel_drive.exe wait|close [seconds]\n");
+  const bool waits = std::strcmp(mode, "wait") == 0 || std::strcmp(mode, "close") == 0;
+  const bool drives = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "traymenu") == 0 ||
+                      std::strcmp(mode, "escape") == 0;
+  if ((!waits && !drives) || (std::strcmp(mode, "page") == 0 && argc < 3)) {
+    std::fprintf(stderr, "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape\n");
     return 2;
   }
-  const int timeoutMs = (argc > 2 ? std::atoi(argv[2]) : 120) * 1000;
+  const int timeoutMs = (waits && argc > 2 ? std::atoi(argv[2]) : 120) * 1000;
 
   KorvelSession korvel;
-  if (!korvel.Attach(timeoutMs)) {
-    std::fprintf(stderr, "korvel_drive: no Korvel main window appeared\n");
-    return 1;
-  }
-  if (!korvel.WaitForStartUp(timeoutMs, Answer)) {
-    std::fprintf(stderr, "korvel_drive: Korvel did not finish starting\n");
-    return 1;
-  }
+  if (!korvel.Attach(timeoutMs)) return Fail("no Korvel main window appeared");
+  if (std::strcmp(mode, "page") == 0) return ShowPage(korvel, std::atoi(argv[2]));
+  if (std::strcmp(mode, "traymenu") == 0) return OpenTrayMenu(korvel);
+  if (std::strcmp(mode, "escape") == 0) return DismissMenu(korvel);
+
+  if (!korvel.WaitForStartUp(timeoutMs, Answer)) return Fail("Korvel did not finish starting");
   std::printf("started\n");
   std::fflush(stdout);
-  if (!close) return 0;
-
-  DWORD exitCode = 0;
-  if (!korvel.CloseWithButton(timeoutMs, &exitCode, Answer)) {
-    std::fprintf(stderr, "korvel_drive: Korvel did not end\n");
-    return 1;
-  }
-  std::printf("ended with exit code %lu\n", static_cast<unsigned long>(exitCode));
-  return exitCode == 0 ? 0 : 1;
+  return std::strcmp(mode, "close") == 0 ? Close(korvel, timeoutMs) : 0;
 }

@@ -56,6 +56,7 @@ bool KorvelSession::Start(const std::string& exe, const char* directory) {
 bool KorvelSession::Attach(int timeoutMs) {
   HWND main = WaitFor([] { return FindAnyTopLevel(kMainClass); }, timeoutMs);
   if (!main) return false;
+  main_ = main;
   pid_ = ProcessOf(main);
   process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid_);
   return process_ != nullptr;

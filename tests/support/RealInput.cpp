@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tests/support/WindowDriver.h"
+
 namespace testing_support {
 
 namespace {
@@ -98,6 +100,20 @@ void TypeText(const std::string& text) {
 }
 
 // Wine carries the list box's own messages across processes itself.
+bool ClickTrayIcon(UINT down, UINT up, int timeoutMs) {
+  HWND tray = WaitForTopLevel("__winex11_standalone_tray", nullptr, 0, timeoutMs);
+  if (!tray) return false;
+  const int size = GetSystemMetrics(SM_CXSMICON) + 4;
+  POINT point{size / 2, size / 2};
+  ClientToScreen(tray, &point);
+  HWND icon = WindowFromPoint(point);
+  if (ClassOf(icon) != "__winex11_tray_icon") return false;
+  ScreenToClient(icon, &point);
+  PostMessageA(icon, down, 0, MAKELPARAM(point.x, point.y));
+  PostMessageA(icon, up, 0, MAKELPARAM(point.x, point.y));
+  return true;
+}
+
 RECT ListLineRect(HWND list, int line) {
   RECT rect{};
   SendMessageA(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&rect));

@@ -19,6 +19,12 @@ void PressKey(WORD virtualKey, bool withAlt = false);
 // Types the characters of `text` as the keyboard would.
 void TypeText(const std::string& text);
 
+// Gives the first icon of the notification area the mouse messages `down`
+// and `up`, as a click on it would. Wine shows the area as a small window of
+// its own, and the virtual display does not route injected input into it, so
+// the messages go to the icon's window as the X server would hand them on.
+bool ClickTrayIcon(UINT down, UINT up, int timeoutMs);
+
 // The screen rectangle of a list box line or a tab of another process.
 RECT ListLineRect(HWND list, int line);
 RECT TabRect(HWND tabs, int tab);
