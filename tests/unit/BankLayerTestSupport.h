@@ -70,6 +70,12 @@ class BankLayerTest : public ::testing::Test {
     platform::sim::UninstallEmulators();
   }
 
+  // The texts of the message boxes shown so far, in order.
+  static std::vector<std::string> BoxTexts() {
+    std::vector<std::string> texts;
+    for (const auto& box : platform::sim::ShownMessageBoxes()) texts.push_back(box.text);
+    return texts;
+  }
   static std::string Host(const std::string& windowsPath) {
     return platform::sim::HostPath(windowsPath.c_str());
   }

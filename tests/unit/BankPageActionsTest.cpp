@@ -43,11 +43,6 @@ class BankPageActionsTest : public testsupport::BankLayerTest {
     BankLayerTest::SetUp();
     std::strcpy(config.homedir, "C:\\KORVEL");
   }
-  std::vector<std::string> BoxTexts() {
-    std::vector<std::string> texts;
-    for (const auto& box : sim::ShownMessageBoxes()) texts.push_back(box.text);
-    return texts;
-  }
 
   testsupport::RecordingPresetView presetView;
   std::unique_ptr<MidiPortTable> ports;

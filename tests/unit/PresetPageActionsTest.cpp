@@ -46,11 +46,6 @@ class PresetPageActionsTest : public testsupport::BankLayerTest {
     std::ifstream in(Host(windowsPath), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-  std::vector<std::string> BoxTexts() {
-    std::vector<std::string> texts;
-    for (const auto& box : sim::ShownMessageBoxes()) texts.push_back(box.text);
-    return texts;
-  }
 
   testsupport::RecordingPresetView view;
   std::unique_ptr<MidiPortTable> ports;
