@@ -159,8 +159,8 @@ void LoadModificationPresets(const char* homedir, ModificationPresetList& preset
   }
 }
 
-PresetSaveResult SaveModificationPresets(const char* homedir, ModificationPresetList& presets) {
-  if (presets.empty()) return PresetSaveResult::NothingToSave;
+PresetSaveResult SaveModificationPresets(const char* homedir, ModificationPresetList& presets, bool emptied) {
+  if (presets.empty() && !emptied) return PresetSaveResult::NothingToSave;
   for (ModificationPreset& preset : presets) {
     preset.name[kPresetNameSize - 1] = '\0';
     ReplaceChar(preset.name, ' ', '_');

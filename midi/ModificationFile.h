@@ -61,7 +61,10 @@ enum class PresetSaveResult {
 // Turns blanks in the names into '_' (in the list), writes the list as a
 // new file that then replaces "\mods.txt" in `homedir`, and only after that
 // deletes "\factmods.txt" and frees the list.
-PresetSaveResult SaveModificationPresets(const char* homedir, ModificationPresetList& presets);
+// An empty list writes nothing, unless `emptied` says the user deleted its
+// last presets: then the file is written empty, or they would come back.
+PresetSaveResult SaveModificationPresets(const char* homedir, ModificationPresetList& presets,
+                                         bool emptied = false);
 
 // The first preset whose eight bytes equal `modification`'s, or nullptr.
 const ModificationPreset* FindPresetForModification(const ModificationPresetList& presets,

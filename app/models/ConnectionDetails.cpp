@@ -50,7 +50,7 @@ void ConnectionDetails::FormCreate(int preselected) {
 }
 
 void ConnectionDetails::FormDestroy() {
-  SaveModificationPresets(devices_.Config().homedir, modPresets_);
+  SaveModificationPresets(devices_.Config().homedir, modPresets_, presetDeleted_);
   SetModificationBypass(false);
 }
 
@@ -206,6 +206,7 @@ void ConnectionDetails::DelPresetButtonClick() {
   if (platform::MessageBoxA(MessageOwner(), kReallyDeletePreset, "Korvel", platform::kMbYesNo) != platform::kIdYes)
     return;
   modPresets_.erase(modPresets_.begin() + preset);
+  presetDeleted_ = true;
   FillPresetList();
 }
 

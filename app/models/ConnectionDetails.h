@@ -107,6 +107,8 @@ class ConnectionDetails {
   PresetManager& presetManager_;
   ConnectionDetailsView& view_;
   ModificationPresetList modPresets_;
+  // A preset was deleted: even an empty list is written at the end.
+  bool presetDeleted_ = false;
   int connection_ = 0;     // ConList's selection
   int modification_ = -1;  // ptlist's selection
   std::vector<std::string> modEntries_;  // ptlist's entries

@@ -354,6 +354,18 @@ TEST_F(ConnectionDetailsTest, DeletingAPresetAsksFirst) {
   EXPECT_EQ(view.Selected(Ctl::tlist), 1);  // pulled back to the last entry
 }
 
+TEST_F(ConnectionDetailsTest, DeletingEveryPresetIsKeptWhenTheDialogCloses) {
+  WritePresetFile(kMark + "A 90 90 0 0 0 15 0 0\n");
+  Open();
+  view.selected[Ctl::tlist] = 0;
+  sim::QueueMessageBoxAnswer(platform::kIdYes);
+  Dialog().DelPresetButtonClick();
+  Dialog().FormDestroy();
+  EXPECT_EQ(ReadPresetFile(), "");
+  Open();
+  EXPECT_TRUE(view.lists[Ctl::tlist].empty());
+}
+
 TEST_F(ConnectionDetailsTest, LinksOfferOnlyFreeDevicesAndNoneFromTheBankSwitchingInput) {
   Connected(kKeyboard, kSynth);
   Connected(kKeyboard, kExpander);
