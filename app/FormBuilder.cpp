@@ -44,8 +44,15 @@ bool RegisterPageClass(HINSTANCE instance) {
 }
 
 DWORD FrameStyle(forms::Border border) {
-  return border == forms::Border::Single ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
-                                         : WS_POPUP;
+  switch (border) {
+    case forms::Border::Single:
+      return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    case forms::Border::Dialog:
+      return WS_POPUP | WS_CAPTION | WS_DLGFRAME;
+    case forms::Border::None:
+      break;
+  }
+  return WS_POPUP;
 }
 
 SIZE TextSize(HFONT font, const char* text) {
@@ -245,6 +252,11 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
       className = "LISTBOX";
       style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL |
                WS_TABSTOP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
+    case forms::Kind::ListBox:
+      className = "LISTBOX";
+      style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
       exStyle |= WS_EX_CLIENTEDGE;
       break;
     case forms::Kind::Edit:

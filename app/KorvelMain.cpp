@@ -1,5 +1,4 @@
 #include "app/KorvelMain.h"
-#include "app/MidiProbe.h"
 
 #include <stdexcept>
 
@@ -25,6 +24,7 @@ TForm1::TForm1(Application& application)
     throw std::runtime_error("The main window could not be created");
   bankPage_ = std::make_unique<BankPage>(form_, instance);
   presetPage_ = std::make_unique<PresetPage>(form_, instance);
+  midiDevicesPage_ = std::make_unique<MidiDevicesPage>(form_, instance, Turn());
   aboutPage_ = std::make_unique<AboutPage>(form_, instance);
   application.SetMainWindow(Handle());
   UserInterfaceTurn::Operation startUp(Turn());
@@ -73,7 +73,6 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (state_) state_->requests.RunPendingRequests();
       return 0;
     default:
-      if (message == MidiProbeMessage()) return AnswerMidiProbe(wParam, lParam);
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -100,7 +99,8 @@ void TForm1::OnCommand(int id, int code, bool fromMenu) {
       break;
   }
   if (id >= ctl::BankGroup && id < ctl::CPBox) bankPage_->OnCommand(id, code);
-  else if (id >= ctl::CPBox && id < ctl::LogoImage) presetPage_->OnCommand(id, code);
+  else if (id >= ctl::CPBox && id < ctl::ConnImage) presetPage_->OnCommand(id, code);
+  else if (id >= ctl::ConnImage && id < ctl::LogoImage) midiDevicesPage_->OnCommand(id, code);
 }
 
 void TForm1::OnMenuCommand(int id) {

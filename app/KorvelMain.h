@@ -14,6 +14,7 @@
 #include "app/Application.h"
 #include "app/BankPage.h"
 #include "app/FormBuilder.h"
+#include "app/MidiDevicesPage.h"
 #include "app/PresetPage.h"
 #include "app/TrayIcon.h"
 #include "app/TrayMenu.h"
@@ -81,9 +82,6 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   void OnMenuCommand(int id);
   // Every paint of the window's own client area reads the device again.
   void FormPaint();
-  // Test access to the port table until the connection map shows it
-  // (MidiProbe.cpp).
-  LRESULT AnswerMidiProbe(WPARAM request, LPARAM argument);
 
   // Phases of FormCreate.
   void BeginStartUp();
@@ -117,6 +115,7 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   Form form_;
   std::unique_ptr<BankPage> bankPage_;
   std::unique_ptr<PresetPage> presetPage_;
+  std::unique_ptr<MidiDevicesPage> midiDevicesPage_;
   std::unique_ptr<AboutPage> aboutPage_;
   TrayMenu trayMenu_;
   TTrayIcon trayIcon_;

@@ -1,6 +1,6 @@
 // What the presets ask of the main window: the preset's name on the
 // "Presets" page and as the application's title, the page's boxes, the bank
-// list's row, and (once the map has them) the connection map's tiles.
+// list's row, and the connection map's tiles.
 #include "app/KorvelMain.h"
 
 namespace korvel {
@@ -17,14 +17,17 @@ void TForm1::SelectBankListRow(int row) { bankPage_->SelectBankListRow(row); }
 
 int TForm1::SelectedBankListRow() { return bankPage_->SelectedLine(); }
 
-// The connection map has no tiles yet: tiles are neither saved nor placed.
-bool TForm1::HasPortTiles() { return false; }
+bool TForm1::HasPortTiles() { return midiDevicesPage_->Map() && midiDevicesPage_->Map()->HasTiles(); }
 
-PortTile TForm1::TileOf(int) { return PortTile{}; }
+PortTile TForm1::TileOf(int port) { return HasPortTiles() ? midiDevicesPage_->Map()->TileOf(port) : PortTile{}; }
 
-void TForm1::PlaceTile(int, const PortTile&) {}
+void TForm1::PlaceTile(int port, const PortTile& tile) {
+  if (HasPortTiles()) midiDevicesPage_->Map()->RestoreTile(port, tile);
+}
 
-void TForm1::RedrawConnectionMap() {}
+void TForm1::RedrawConnectionMap() {
+  if (midiDevicesPage_->Map()) midiDevicesPage_->Map()->RedrawConnectionMap();
+}
 
 void TForm1::DrawMemoryGraph() { bankPage_->DrawMemoryGraph(); }
 

@@ -43,6 +43,7 @@ void TForm1::FormCreate() {
   state_ = std::make_unique<AppState>(*this, *this, Turn());
   bankPage_->Attach(*state_);
   presetPage_->Attach(*state_);
+  midiDevicesPage_->Attach(*state_);
   BeginStartUp();
   // The bank layer's working buffers come before anything takes from the scratch ring.
   state_->devices.InitBankLayer();
@@ -189,14 +190,16 @@ void TForm1::SelectStoredPage() {
 
 void TForm1::CloseWaitDialog() { WaitDialog.reset(); }
 
-// The port table, then (with the port tiles, once the map has them) the
-// bank-switching input remembered in the configuration. Its requests reach
-// this thread as a posted message.
+// The port table with the map's tiles, then the bank-switching input
+// remembered in the configuration. Its requests reach this thread as a
+// posted message.
 void TForm1::OpenMidiRouting() {
   platform::SetUserInterfaceWorkTarget(AsOwner(Handle()), kRunBankSwitchingRequests);
   SetBankSwitchingHook(&state_->requests);
   state_->ports = BuildPortTable();
+  midiDevicesPage_->Map()->CreatePortTiles();
   state_->switching.SetBankSwitchingInput(*state_->ports, -1, state_->UpdatingControls != 0);
+  midiDevicesPage_->Map()->RedrawConnectionMap();
 }
 
 // The most recent preset, or a new empty one with the devices read afresh.
@@ -235,6 +238,7 @@ void TForm1::FormDestroy() {
   state_->devices.ShutdownBankLayer();
   bankPage_->Detach();
   presetPage_->Detach();
+  midiDevicesPage_->Detach();
   state_.reset();
   WaitDialog.reset();
 }
@@ -251,6 +255,7 @@ void TForm1::ReleaseProgramIcon() {
 // Every MIDI handle is closed before the hook and the target of the
 // bank-switching requests go.
 void TForm1::CloseMidiRouting() {
+  midiDevicesPage_->Map()->DestroyPortTiles();
   DestroyPortTable(state_->ports);
   SetBankSwitchingHook(nullptr);
   platform::SetUserInterfaceWorkTarget(0, 0);

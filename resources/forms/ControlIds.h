@@ -2,7 +2,7 @@
 // the tests that drive the running program find controls by them, so an id
 // never changes once given. Ranges: main window frame 100, "Bank Manager"
 // page 200, "Presets" page 300, "Midi Devices" page 400, "About" page 500,
-// menu items 600, wait dialog 900.
+// menu items 600, "Connection Details" dialog 700, wait dialog 900.
 #pragma once
 
 namespace korvel::ctl {
@@ -50,6 +50,13 @@ constexpr int cbSaveMinfo = 312;
 constexpr int cbSaveCons = 313;
 constexpr int ResetSaves = 314;
 
+// "Midi Devices" page; the port tiles are FirstPortTile + port index.
+constexpr int ConnImage = 400;
+constexpr int ConOptsButton = 401;
+constexpr int ShowHidButton = 402;
+constexpr int OrgConButton = 403;
+constexpr int FirstPortTile = 410;
+
 // "About" page.
 constexpr int LogoImage = 500;
 constexpr int AboutGroup = 501;
@@ -66,6 +73,40 @@ constexpr int Unload1 = 602;
 constexpr int Clear1 = 603;
 constexpr int N1 = 610;
 constexpr int Close1 = 611;
+
+// "Connection Details" dialog.
+constexpr int conLabel1 = 700;
+constexpr int ConList = 701;
+constexpr int conGroupBox1 = 702;
+constexpr int conLabel2 = 703;
+constexpr int ptlist = 704;
+constexpr int NewModButton = 705;
+constexpr int LoadModPresetButton = 706;
+constexpr int DelModButton = 707;
+constexpr int conLabel3 = 708;
+constexpr int srclist = 709;
+constexpr int conLabel4 = 710;
+constexpr int dstlist = 711;
+constexpr int conLabel5 = 712;
+constexpr int edsctype = 713;
+constexpr int conLabel6 = 714;
+constexpr int eddctype = 715;
+constexpr int cbRev = 716;
+constexpr int conLabel7 = 717;
+constexpr int edcr = 718;
+constexpr int conLabel8 = 719;
+constexpr int edPresetName = 720;
+constexpr int conGroupBox2 = 721;
+constexpr int tlist = 722;
+constexpr int SaveModPresetButtonN = 723;
+constexpr int SaveAsModPresetButton = 724;
+constexpr int DelPresetButton = 725;
+constexpr int CloseButton = 726;
+constexpr int conGroupBox3 = 727;
+constexpr int conLabel10 = 728;
+constexpr int llist = 729;
+constexpr int conGroupBox4 = 730;
+constexpr int conLabel11 = 731;
 
 // Wait dialog.
 constexpr int Logo = 900;

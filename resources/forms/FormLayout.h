@@ -26,6 +26,7 @@ enum class Kind {
   OwnerDrawList, // list box whose lines the form draws, keeping their texts;
                  // value = line height
   Edit,          // one-line text field
+  ListBox,       // list box with single selection that reports it
 };
 
 enum Option : unsigned {
@@ -50,6 +51,7 @@ struct ControlLayout {
 enum class Border {
   Single,  // caption, system menu and minimize box; not resizable
   None,    // no border and no border icons
+  Dialog,  // dialog frame with a caption, no border icons
 };
 
 constexpr int kCentred = -0x7FFF;  // FormLayout left/top: centred on the screen

@@ -1,0 +1,208 @@
+#include "app/MidiDevicesPage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/ConnectionDetailsDialog.h"
+#include "resources/forms/MainForm.h"
+#include "resources/forms/MidiDevicesPageForm.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+MidiDevicesPage* PageOf(HWND image) {
+  return reinterpret_cast<MidiDevicesPage*>(GetPropA(image, "KorvelMidiDevicesPage"));
+}
+
+void Fill(HDC dc, const RECT& rect, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
+}
+
+void TextAt(HDC dc, int x, int y, const char* text) { TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text))); }
+
+}  // namespace
+
+MidiDevicesPage::MidiDevicesPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn)
+    : form_(form), turn_(turn), instance_(instance) {
+  form_.Add(forms::kMidiDevicesPageControls, forms::kMidiDevicesPageControlCount, instance);
+  image_ = form_.Control(ctl::ConnImage);
+  // The tiles stand on the image: neither paints over the other.
+  SetWindowLongPtrA(image_, GWL_STYLE, GetWindowLongPtrA(image_, GWL_STYLE) | WS_CLIPSIBLINGS);
+  SetPropA(image_, "KorvelMidiDevicesPage", this);
+  imageProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(image_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MidiDevicesPage::ConnImageProc)));
+  ClearMap();
+}
+
+MidiDevicesPage::~MidiDevicesPage() {
+  DestroyTiles();
+  if (IsWindow(image_)) {
+    SetWindowLongPtrA(image_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageProc_));
+    RemovePropA(image_, "KorvelMidiDevicesPage");
+  }
+}
+
+void MidiDevicesPage::Attach(AppState& state) {
+  state_ = &state;
+  map_ = std::make_unique<ConnectionMap>(state.ports, state.config, state.presets, state.switching,
+                                         state.UpdatingControls, *this);
+}
+
+void MidiDevicesPage::Detach() {
+  DestroyTiles();
+  map_.reset();
+  state_ = nullptr;
+}
+
+bool MidiDevicesPage::OnCommand(int id, int) {
+  if (!map_) return false;
+  switch (id) {
+    case ctl::ConOptsButton:
+      map_->ConOptsButtonClick();
+      return true;
+    case ctl::ShowHidButton:
+      map_->ShowHidButtonClick();
+      return true;
+    case ctl::OrgConButton:
+      map_->OrgConButtonClick();
+      return true;
+    default:
+      return false;
+  }
+}
+
+MapPoint MidiDevicesPage::CursorOnPage() const {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ScreenToClient(GetParent(image_), &cursor);
+  return MapPoint{cursor.x, cursor.y};
+}
+
+LRESULT CALLBACK MidiDevicesPage::ConnImageProc(HWND image, UINT message, WPARAM wParam, LPARAM lParam) {
+  MidiDevicesPage* page = PageOf(image);
+  if (!page) return DefWindowProcA(image, message, wParam, lParam);
+  if (page->map_ && (message == WM_MOUSEMOVE || message == WM_LBUTTONUP)) {
+    UserInterfaceTurn::Operation operation(page->turn_);
+    if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
+    else page->map_->ConnImageMouseUp();
+    return 0;
+  }
+  return CallWindowProcA(page->imageProc_, image, message, wParam, lParam);
+}
+
+void MidiDevicesPage::CreateTile(int port, const TileRect& bounds, const char* name) {
+  if (!midiIn_) {
+    midiIn_ = std::make_unique<Picture>(1, 1);
+    midiIn_->Load(instance_, "MIDIIN");
+  }
+  tiles_[port] = std::make_unique<PortTileWindow>(turn_, GetParent(image_), port, bounds, name, *map_);
+}
+
+void MidiDevicesPage::DestroyTiles() {
+  for (auto& tile : tiles_) tile.reset();
+  midiIn_.reset();
+}
+
+void MidiDevicesPage::MoveTile(int port, const TileRect& bounds) {
+  if (!tiles_[port]) return;
+  SetWindowPos(tiles_[port]->Handle(), nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MidiDevicesPage::ShowTile(int port, bool shown) {
+  if (!tiles_[port]) return;
+  ShowWindow(tiles_[port]->Handle(), shown ? SW_SHOW : SW_HIDE);
+  EnableWindow(tiles_[port]->Handle(), shown);
+}
+
+void MidiDevicesPage::BringTileToFront(int port) {
+  if (tiles_[port]) SetWindowPos(tiles_[port]->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+// Framed, navy when selected; the name centred in bold Arial, "I" and "O"
+// for the sides, and the "MIDIIN" picture on the bank-switching input.
+void MidiDevicesPage::DrawTile(int port, const TileLook& look) {
+  PortTileWindow* tile = tiles_[port].get();
+  if (!tile) return;
+  HDC dc = tile->Canvas();
+  const SIZE size = tile->Size();
+  RECT area{0, 0, size.cx, size.cy};
+  Fill(dc, RECT{0, 0, kTileWidth, kTileHeight}, kWhite);
+  if (!look.hidden) {
+    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    InflateRect(&area, -1, -1);
+    Fill(dc, area, look.selected ? kNavy : kWhite);
+    const int mode = SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ font = SelectObject(dc, form_.Font(forms::kArialBold));
+    SetTextColor(dc, look.selected ? kWhite : kBlack);
+    SIZE text{};
+    const int length = static_cast<int>(std::strlen(look.name));
+    GetTextExtentPoint32A(dc, look.name, length, &text);
+    ExtTextOutA(dc, TileTextLeft(text.cx), 12, ETO_CLIPPED, &area, look.name, static_cast<UINT>(length), nullptr);
+    if (look.hasInput) TextAt(dc, 4, 25, "I");
+    if (look.hasOutput) TextAt(dc, 118, 25, "O");
+    if (look.bankSwitchInput && midiIn_) {
+      BitBlt(dc, 2, 2, midiIn_->Width(), midiIn_->Height(), midiIn_->Canvas(), 0, 0,
+             look.selected ? NOTSRCCOPY : SRCCOPY);
+    }
+    SelectObject(dc, font);
+    SetBkMode(dc, mode);
+  }
+  tile->Repaint();
+}
+
+void MidiDevicesPage::ClearMap() {
+  Picture* picture = ImagePicture(image_);
+  if (!picture) return;
+  RECT all{0, 0, picture->Width(), picture->Height()};
+  FrameRect(picture->Canvas(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  InflateRect(&all, -1, -1);
+  FillRect(picture->Canvas(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  InvalidateRect(image_, nullptr, FALSE);
+}
+
+// Only the line's own rectangle is painted again.
+void MidiDevicesPage::DrawLine(MapPoint from, MapPoint to, bool black) {
+  Picture* picture = ImagePicture(image_);
+  if (!picture) return;
+  HDC dc = picture->Canvas();
+  HGDIOBJ pen = SelectObject(dc, GetStockObject(black ? BLACK_PEN : WHITE_PEN));
+  MoveToEx(dc, from.x, from.y, nullptr);
+  LineTo(dc, to.x, to.y);
+  SelectObject(dc, pen);
+  RECT changed{std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + 1,
+               std::max(from.y, to.y) + 1};
+  InvalidateRect(image_, &changed, FALSE);
+}
+
+int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items) {
+  HMENU menu = CreatePopupMenu();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].action == PortMenuItem::kSeparator) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    AppendMenuA(menu, MF_STRING | (items[i].enabled ? 0 : MF_GRAYED), i + 1, items[i].caption.c_str());
+  }
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x, cursor.y, 0,
+                                    form_.Handle(), nullptr);
+  DestroyMenu(menu);
+  return chosen - 1;
+}
+
+void MidiDevicesPage::OpenConnectionDetails(int connection) {
+  if (!state_) return;
+  RunConnectionDetailsDialog(form_.Handle(), instance_, turn_, *state_, connection);
+  map_->RedrawConnectionMap();
+}
+
+}  // namespace korvel

@@ -1,0 +1,96 @@
+#include "app/PortTile.h"
+
+#include "resources/forms/ControlIds.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr char kTileClass[] = "TPortTile";
+
+void RegisterTileClass(HINSTANCE instance) {
+  WNDCLASSA existing;
+  if (GetClassInfoA(instance, kTileClass, &existing)) return;
+  WNDCLASSA windowClass{};
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = Window::Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kTileClass;
+  RegisterClassA(&windowClass);
+}
+
+}  // namespace
+
+PortTileWindow::PortTileWindow(UserInterfaceTurn& turn, HWND page, int port, const TileRect& bounds,
+                               const char* name, ConnectionMap& map)
+    : Window(turn), map_(map), page_(page), port_(port) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
+  RegisterTileClass(instance);
+  window_ = CreateWindowExA(0, kTileClass, name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, bounds.left, bounds.top,
+                            bounds.width, bounds.height, page,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctl::FirstPortTile + port)), instance, this);
+  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+PortTileWindow::~PortTileWindow() {
+  if (window_ && IsWindow(window_)) DestroyWindow(window_);
+}
+
+SIZE PortTileWindow::Size() const {
+  RECT client{};
+  GetClientRect(window_, &client);
+  return SIZE{client.right, client.bottom};
+}
+
+MapPoint PortTileWindow::CursorOnPage() const {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  ScreenToClient(page_, &cursor);
+  return MapPoint{cursor.x, cursor.y};
+}
+
+// The tile keeps the mouse while a button is down, as a drag needs it
+// also outside the tile. A button released over the tile is a click.
+LRESULT PortTileWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      picture_.DrawTo(dc, 0, 0);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      SetCapture(window);
+      map_.TileMouseDown(port_, message == WM_LBUTTONDOWN ? MouseButton::kLeft : MouseButton::kMiddle,
+                         (wParam & MK_SHIFT) != 0, CursorOnPage());
+      return 0;
+    case WM_RBUTTONDOWN:
+      map_.TileMouseDown(port_, MouseButton::kRight, (wParam & MK_SHIFT) != 0, CursorOnPage());
+      return 0;
+    case WM_MOUSEMOVE:
+      map_.TileMouseMove(port_, (wParam & MK_LBUTTON) != 0, CursorOnPage());
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_MBUTTONUP: {
+      if (GetCapture() == window) ReleaseCapture();
+      map_.TileMouseUp(port_, CursorOnPage());
+      RECT client{};
+      GetClientRect(window, &client);
+      const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (message == WM_LBUTTONUP && PtInRect(&client, at)) map_.TileClick(port_);
+      return 0;
+    }
+    case WM_LBUTTONDBLCLK:
+      map_.TileDoubleClick(port_);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace korvel
