@@ -65,6 +65,8 @@ fi
 home="$WINEPREFIX/drive_c/Korvel"
 mkdir -p "$home/Banks" "$home/Presets"
 cp "build/$preset/app/Korvel.exe" "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
+# The factory modification presets, until the user saves presets of his own.
+[ -f "$home/mods.txt" ] || cp resources/factmods.txt "$home/"
 [ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
   'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
 
@@ -115,7 +117,8 @@ if [ -n "${DISPLAY:-}" ]; then
   cd "$home" && exec "$loader" Korvel.exe
 fi
 
-# Pictures of what a user sees: each page, then the tray menu open.
+# Pictures of what a user sees: each page, the "Connection Details" dialog
+# and the tray menu open.
 shots="$root/build"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
@@ -130,6 +133,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     import -window "$window" "$shots/korvel-$name.png"
     page=$((page + 1))
   done
+  "$loader" "$drive" page 2
+  "$loader" "$drive" details
+  import -window root "$shots/korvel-connection-details.png"
+  "$loader" "$drive" closedetails
   "$loader" "$drive" page 0
   "$loader" "$drive" traymenu
   import -window root "$shots/korvel-tray-menu.png"

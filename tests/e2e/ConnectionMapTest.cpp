@@ -1,111 +1,221 @@
-// The unchanged Korvel.exe finds the virtual MIDI ports through winmm at
-// start-up and routes messages between them through its connections. The
-// ports are those of korvelmidi.ini; connections are made through Korvel's
-// probe message until the connection map can draw them.
+// The connection map of Korvel.exe worked with real mouse input under Wine,
+// with the virtual MIDI ports of korvelmidi.ini ("Keyboard" input, "Loop"
+// both sides, "Synth" output): a Shift-drag connects and a note then
+// arrives, the port menu connects and deletes, tiles hide and come back,
+// a moved tile keeps its place in the preset and after a restart, and a
+// transposing modification loaded in "Connection Details" acts once the
+// dialog is closed, and the port chosen as the input for bank managing
+// clears a bank of the emulated card.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/MidiProbe.h"
+#include "banks/presets/PresetImage.h"
+#include "config/ConfigFile.h"
+#include "emulators/bankgen/BankWriter.h"
 #include "emulators/win32/VirtualMidiClient.h"
+#include "resources/forms/ControlIds.h"
 #include "tests/support/KorvelSession.h"
+#include "tests/support/MapDriver.h"
+#include "tests/support/PrefixFiles.h"
+#include "tests/support/RealInput.h"
+#include "tests/support/WindowDriver.h"
 
 namespace {
 
+namespace ctl = korvel::ctl;
 using korvel::emu::vmidi::VirtualMidiClient;
 using korvel::emu::vmidi::WireMessage;
-using testing_support::KorvelSession;
+using namespace testing_support;
 
 constexpr int kTimeoutMs = 60000;
-constexpr int kKeyboard = 0, kLoop = 1, kSynth = 2;
+constexpr int kMidiDevicesTab = 2;
+constexpr char kHome[] = "C:\\korvel-map";
+constexpr char kPreset[] = "C:\\korvel-map\\map.pre";
+constexpr char kBank[] = "C:\\korvel-map\\Piano.tts";
+constexpr std::uint32_t kNoteOn = 0x403C90;
+// The Keyboard's port menu: "&Input for Bank Managing", "&Hide", then
+// "Connect to Loop" and "Connect to Synth" (or "DELETE connection to ...").
+constexpr int kHideItem = 1, kLoopItem = 2;
 
-class KorvelMidiTest : public ::testing::Test {
+class ConnectionMapTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    DeleteFileA((std::string(windows) + "\\Korvel.cfg").c_str());
+    CreateDirectoryA(kHome, nullptr);
+    // One emulated card, with "Piano" in slot 0 from the preset.
+    const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
+    ASSERT_FALSE(emulators.empty());
+    ASSERT_TRUE(CopyFileA((emulators + "\\EWSAUDIO.DRV").c_str(), (std::string(kHome) + "\\EWSAUDIO.DRV").c_str(),
+                          FALSE));
+    ASSERT_TRUE(WriteFileBytes(std::string(kHome) + "\\korvelemu.ini", Bytes("ews64.cards=1\nsoundfont.devices=0\n")));
+    DeleteFileA((std::string(kHome) + "\\korvelemu.state").c_str());
+    ASSERT_TRUE(korvel::bankgen::WriteBankFile(
+        kBank, korvel::bankgen::SoundSetBytes(korvel::bankgen::SoundSetKind::Tts, "Piano", 4096, 0)));
+    DeleteFileA((std::string(kHome) + "\\mods.txt").c_str());
+    ASSERT_TRUE(WriteFileBytes(std::string(kHome) + "\\factmods.txt",
+                               Bytes("\xA7Octave_up 90 90 0 12 0 15 115 0\n")));
+    korvel::PresetImage image;
+    image.saveFlags = korvel::SaveCons | korvel::SaveMinfo;
+    korvel::PresetDevice card;
+    card.device.slotCount = 128;
+    std::strcpy(card.device.paths[0], kBank);
+    card.device.slots[0].flags = korvel::Assigned;
+    std::strcpy(card.device.slots[0].name, "Piano");
+    image.devices.push_back(card);
+    const auto preset = korvel::EncodePreset(image);
+    ASSERT_TRUE(WriteFileBytes(kPreset, {preset.begin(), preset.end()}));
+    korvel::Configuration config;
+    config.homedrive = 2;
+    std::strcpy(config.homedir, kHome);
+    config.cflags = korvel::UseEWS64 | korvel::UseCons | korvel::SaveCons | korvel::SaveMinfo | korvel::LoadRecent | korvel::AutoSave;
+    std::strcpy(config.curpreset, kPreset);
+    const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
+    ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
     ASSERT_TRUE(client_.Connected());
-    ASSERT_TRUE(korvel_.Start(testing_support::LocateKorvel()));
-    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
-    ASSERT_NE(korvel_.Main(), nullptr);
+    StartKorvel();
   }
   void TearDown() override {
+    if (main_) Close();
+  }
+  void StartKorvel() {
+    ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
+    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
+    main_ = korvel_.Main();
+    ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+  }
+  void Close() {
     DWORD exitCode = 99;
     EXPECT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode));
     EXPECT_EQ(exitCode, 0u);
-    for (const auto& box : korvel_.Boxes()) {
-      EXPECT_NE(box.caption, "MIDI Interface Error") << box.text;
-    }
+    for (const auto& box : korvel_.Boxes()) EXPECT_NE(box.caption, "MIDI Interface Error") << box.text;
+    main_ = nullptr;
   }
+  static std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-  LRESULT Probe(korvel::MidiProbeRequest request, LPARAM argument = 0) {
-    return SendMessageA(korvel_.Main(), korvel::MidiProbeMessage(), request, argument);
-  }
-  std::string PortName(int index) {
-    const auto atom = static_cast<ATOM>(Probe(korvel::kProbePortName, index));
-    char name[64] = {};
-    GlobalGetAtomNameA(atom, name, sizeof name);
-    GlobalDeleteAtom(atom);
-    return name;
-  }
-  LRESULT Connect(int source, int destination) {
-    return Probe(korvel::kProbeConnect, source | (destination << 8));
-  }
-  // What `port`'s output receives after `send` runs.
-  std::vector<WireMessage> Receive(const std::string& port, std::size_t count,
-                                   void (*send)(VirtualMidiClient&), DWORD timeoutMs = 10000) {
+  HWND Tile(const char* name) const { return PortTileNamed(main_, name); }
+  void ShiftDrag(const char* from, const char* to) { DragTile(Tile(from), CentreOf(Tile(to)), true); }
+  bool ChooseOnKeyboard(int item) { return ChoosePortMenuItem(Tile("Keyboard"), item, korvel_.Pid(), kTimeoutMs); }
+  // What `port`'s output receives after a note into the Keyboard.
+  std::vector<WireMessage> NoteTo(const std::string& port, DWORD timeoutMs = 10000) {
     std::uint64_t cursor = client_.OutputMark(port);
-    send(client_);
-    return client_.ReadOutput(port, &cursor, count, timeoutMs);
+    client_.SendShort("Keyboard", kNoteOn);
+    return client_.ReadOutput(port, &cursor, 1, timeoutMs);
+  }
+  // The tile's place on its page.
+  static POINT PlaceOf(HWND tile) {
+    RECT rect = WindowRectOf(tile);
+    MapWindowPoints(HWND_DESKTOP, GetParent(tile), reinterpret_cast<POINT*>(&rect), 2);
+    return POINT{rect.left, rect.top};
   }
 
   VirtualMidiClient client_;
   KorvelSession korvel_;
+  HWND main_ = nullptr;
 };
 
-TEST_F(KorvelMidiTest, ThePortTablePairsTheVirtualPortsByName) {
-  ASSERT_EQ(Probe(korvel::kProbePortCount), 3);
-  EXPECT_EQ(PortName(kKeyboard), "Keyboard");
-  EXPECT_EQ(PortName(kLoop), "Loop");
-  EXPECT_EQ(PortName(kSynth), "Synth");
-  EXPECT_EQ(Probe(korvel::kProbePortFlags, kKeyboard), 2);
-  EXPECT_EQ(Probe(korvel::kProbePortFlags, kLoop), 3);
-  EXPECT_EQ(Probe(korvel::kProbePortFlags, kSynth), 1);
-  EXPECT_EQ(Probe(korvel::kProbeConnectionCount), 0);
+TEST_F(ConnectionMapTest, AShiftDragFromAnInputToAnOutputConnectsThem) {
+  std::vector<std::string> names;
+  for (HWND tile : PortTiles(main_)) names.push_back(WindowText(tile));
+  ASSERT_EQ(names, (std::vector<std::string>{"Keyboard", "Loop", "Synth"}));
+  EXPECT_TRUE(NoteTo("Synth", 500).empty());
+
+  ShiftDrag("Keyboard", "Synth");
+  const auto notes = NoteTo("Synth");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].shortMessage, kNoteOn);
+
+  // Onto a port without an output side.
+  ShiftDrag("Loop", "Keyboard");
+  MessageBoxSeen box;
+  ASSERT_TRUE(AnswerMessageBox(korvel_.Pid(), IDOK, &box, kTimeoutMs));
+  EXPECT_EQ(box.text, "Cannot connect these devices!");
 }
 
-TEST_F(KorvelMidiTest, MessagesFlowFromAVirtualInputToAVirtualOutput) {
-  ASSERT_EQ(Connect(kKeyboard, kSynth), 0);
-  ASSERT_EQ(Connect(kKeyboard, kLoop), 0);
-  EXPECT_EQ(Connect(kKeyboard, kSynth), 2);
-  EXPECT_EQ(Probe(korvel::kProbeConnectionCount), 2);
+TEST_F(ConnectionMapTest, ThePortMenuConnectsAndDeletesAConnection) {
+  ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "Connect to Loop"
+  ASSERT_EQ(NoteTo("Loop").size(), 1u);
+  ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "DELETE connection to Loop"
+  EXPECT_TRUE(NoteTo("Loop", 1000).empty());
+}
 
-  const auto notes = Receive("Synth", 2, [](VirtualMidiClient& c) {
-    c.SendShort("Keyboard", 0x403C90);
-    c.SendShort("Keyboard", 0x003C80);
-  });
-  ASSERT_EQ(notes.size(), 2u);
-  EXPECT_EQ(notes[0].shortMessage, 0x403C90u);
-  EXPECT_EQ(notes[1].shortMessage, 0x003C80u);
+TEST_F(ConnectionMapTest, AHiddenTileComesBackWithRevealHidden) {
+  HWND keyboard = Tile("Keyboard");
+  ASSERT_TRUE(ChooseOnKeyboard(kHideItem));
+  EXPECT_FALSE(IsWindowVisible(keyboard));
+  ClickControl(FindControl(main_, ctl::ShowHidButton));
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(keyboard) ? keyboard : nullptr; }, kTimeoutMs));
+}
 
-  const std::vector<std::uint8_t> sysex = {0xF0, 0x7D, 0x10, 0x20, 0xF7};
-  const auto longs = Receive("Loop", 1, [](VirtualMidiClient& c) {
-    c.SendLong("Keyboard", {0xF0, 0x7D, 0x10, 0x20, 0xF7});
-  });
-  ASSERT_EQ(longs.size(), 1u);
-  EXPECT_TRUE(longs[0].isLong);
-  EXPECT_EQ(longs[0].bytes, sysex);
+TEST_F(ConnectionMapTest, AMovedTileKeepsItsPlaceInThePresetAndAfterARestart) {
+  HWND synth = Tile("Synth");
+  const POINT before = PlaceOf(synth);
+  const POINT centre = CentreOf(synth);
+  DragTile(synth, POINT{centre.x - 200, centre.y + 150}, false);
+  const POINT moved = PlaceOf(synth);
+  ASSERT_EQ(moved.x, before.x - 200);
+  ASSERT_EQ(moved.y, before.y + 150);
+  Close();  // the moved tile changed the preset, which is saved automatically
 
-  // After the first connection is removed, the Synth hears nothing more.
-  ASSERT_EQ(Probe(korvel::kProbeDisconnect, 0), 0);
-  const auto after = Receive(
-      "Synth", 1, [](VirtualMidiClient& c) { c.SendShort("Keyboard", 0x403C90); }, 1000);
-  EXPECT_TRUE(after.empty());
+  const auto bytes = ReadFileBytes(kPreset);
+  korvel::PresetImage saved;
+  ASSERT_EQ(korvel::DecodePreset(bytes.data(), bytes.size(), saved), korvel::PresetDecodeResult::kOk);
+  ASSERT_EQ(saved.tiles.size(), 3u);
+  EXPECT_STREQ(saved.tiles[2].portName, "Synth");
+  EXPECT_EQ(saved.tiles[2].left, moved.x);
+  EXPECT_EQ(saved.tiles[2].top, moved.y);
+
+  StartKorvel();
+  const POINT again = PlaceOf(Tile("Synth"));
+  EXPECT_EQ(again.x, moved.x);
+  EXPECT_EQ(again.y, moved.y);
+}
+
+TEST_F(ConnectionMapTest, ATransposingModificationActsOnceTheDetailsDialogIsClosed) {
+  ShiftDrag("Keyboard", "Synth");
+  DoubleClickAt(CentreOf(Tile("Keyboard")));
+  HWND dialog = WaitForTopLevel("TconDialog", "Connection Details", korvel_.Pid(), kTimeoutMs);
+  ASSERT_NE(dialog, nullptr);
+  ClickControl(FindControl(dialog, ctl::LoadModPresetButton));  // "Octave_up", the only preset
+  // The reader shows the name's '_' as blanks.
+  HWND modifications = FindControl(dialog, ctl::ptlist);
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return ListLineText(modifications, 0) == "Octave up" ? dialog : nullptr; },
+                      kTimeoutMs))
+      << ListLineText(modifications, 0);
+  auto notes = NoteTo("Synth");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].shortMessage, kNoteOn) << "unchanged while the dialog is open";
+
+  ClickControl(FindControl(dialog, ctl::CloseButton));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(dialog) ? nullptr : main_; }, kTimeoutMs));
+  notes = NoteTo("Synth");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].shortMessage, kNoteOn + (12 << 8)) << "an octave up";
+  // The presets went to the user's file when the dialog closed.
+  EXPECT_FALSE(ReadFileBytes(std::string(kHome) + "\\mods.txt").empty());
+}
+
+TEST_F(ConnectionMapTest, TheInputForBankManagingClearsABankOfTheCard) {
+  HWND list = FindControl(main_, ctl::BankList);
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return ListLineText(list, 0).find("Piano") != std::string::npos ? list : nullptr; },
+                      kTimeoutMs));
+  ASSERT_TRUE(ChoosePortMenuItem(Tile("Loop"), 0, korvel_.Pid(), kTimeoutMs));  // "&Input for Bank Managing"
+  // Controller 26 clears a slot of device 0: slot 0.
+  client_.SendShort("Loop", 0x001AB0);
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return ListLineText(list, 0) == "0\xA4" ? list : nullptr; }, kTimeoutMs))
+      << ListLineText(list, 0);
+  Close();
+  // The choice is kept for the next start.
+  const auto bytes = ReadFileBytes(InWindowsFolder("Korvel.cfg"));
+  korvel::Configuration config;
+  korvel::WindowEdges edges;
+  ASSERT_EQ(korvel::DecodeConfigFile(bytes.data(), bytes.size(), config, edges), korvel::ConfigDecodeStatus::Complete);
+  EXPECT_TRUE(config.cflags & korvel::BankSwitchInput);
+  EXPECT_STREQ(config.lastmididev, "Loop");
 }
 
 }  // namespace

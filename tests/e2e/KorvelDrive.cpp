@@ -10,6 +10,10 @@
 //                                      waits until its menu is open
 //   korvel_drive.exe escape            presses Escape and waits until no menu
 //                                      of Korvel is open
+//   korvel_drive.exe details           presses "M&ore..." on the "Midi
+//                                      Devices" page and waits for the
+//                                      "Connection Details" dialog
+//   korvel_drive.exe closedetails      presses the dialog's "&Close"
 //
 // Korvel must run in the same Wine prefix. Every answered box is printed.
 // Exit code 0 on success, 1 on time-out or failure, 2 on bad usage.
@@ -21,6 +25,7 @@
 
 #include "resources/forms/ControlIds.h"
 #include "tests/support/KorvelSession.h"
+#include "tests/support/MapDriver.h"
 #include "tests/support/RealInput.h"
 
 using namespace testing_support;
@@ -29,6 +34,7 @@ namespace {
 
 constexpr int kStepTimeoutMs = 10000;
 constexpr char kMenuClass[] = "#32768";
+constexpr char kDetailsClass[] = "TconDialog";
 
 int Answer(const MessageBoxSeen& box) {
   std::printf("answered: [%s] %s\n", box.caption.c_str(), box.text.c_str());
@@ -48,20 +54,31 @@ int Close(KorvelSession& korvel, int timeoutMs) {
   return exitCode == 0 ? 0 : 1;
 }
 
-int ShowPage(const KorvelSession& korvel, int page) {
+int ShowPageNumber(const KorvelSession& korvel, int page) {
   HWND tabs = FindControl(korvel.Main(), korvel::ctl::BankPage);
   if (!tabs || page < 0 || page >= TabCtrl_GetItemCount(tabs)) return Fail("no such page");
-  const RECT tab = TabRect(tabs, page);
-  ClickAt(POINT{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
-  const bool shown = WaitFor([&]() -> HWND { return TabCtrl_GetCurSel(tabs) == page ? tabs : nullptr; },
-                             kStepTimeoutMs);
-  return shown ? 0 : Fail("the page did not show");
+  return ShowPage(korvel.Main(), page, kStepTimeoutMs) ? 0 : Fail("the page did not show");
 }
 
 int OpenTrayMenu(const KorvelSession& korvel) {
   if (!ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kStepTimeoutMs)) return Fail("no tray icon");
   const bool open = WaitForTopLevel(kMenuClass, nullptr, korvel.Pid(), kStepTimeoutMs) != nullptr;
   return open ? 0 : Fail("the tray menu did not open");
+}
+
+int OpenDetails(const KorvelSession& korvel) {
+  ClickControl(FindControl(korvel.Main(), korvel::ctl::ConOptsButton));
+  const bool open = WaitForTopLevel(kDetailsClass, nullptr, korvel.Pid(), kStepTimeoutMs) != nullptr;
+  return open ? 0 : Fail("the Connection Details dialog did not open");
+}
+
+int CloseDetails(const KorvelSession& korvel) {
+  HWND dialog = FindTopLevel(kDetailsClass, nullptr, korvel.Pid());
+  if (!dialog) return Fail("no Connection Details dialog is open");
+  ClickControl(FindControl(dialog, korvel::ctl::CloseButton));
+  const bool closed = WaitFor([&]() -> HWND { return FindTopLevel(kDetailsClass, nullptr, korvel.Pid()) ? nullptr : dialog; },
+                              kStepTimeoutMs);
+  return closed ? 0 : Fail("the Connection Details dialog stayed open");
 }
 
 int DismissMenu(const KorvelSession& korvel) {
@@ -78,18 +95,22 @@ int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "";
   const bool waits = std::strcmp(mode, "wait") == 0 || std::strcmp(mode, "close") == 0;
   const bool drives = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "traymenu") == 0 ||
-                      std::strcmp(mode, "escape") == 0;
+                      std::strcmp(mode, "escape") == 0 || std::strcmp(mode, "details") == 0 ||
+                      std::strcmp(mode, "closedetails") == 0;
   if ((!waits && !drives) || (std::strcmp(mode, "page") == 0 && argc < 3)) {
-    std::fprintf(stderr, "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape\n");
+    std::fprintf(stderr,
+                 "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape | details | closedetails\n");
     return 2;
   }
   const int timeoutMs = (waits && argc > 2 ? std::atoi(argv[2]) : 120) * 1000;
 
   KorvelSession korvel;
   if (!korvel.Attach(timeoutMs)) return Fail("no Korvel main window appeared");
-  if (std::strcmp(mode, "page") == 0) return ShowPage(korvel, std::atoi(argv[2]));
+  if (std::strcmp(mode, "page") == 0) return ShowPageNumber(korvel, std::atoi(argv[2]));
   if (std::strcmp(mode, "traymenu") == 0) return OpenTrayMenu(korvel);
   if (std::strcmp(mode, "escape") == 0) return DismissMenu(korvel);
+  if (std::strcmp(mode, "details") == 0) return OpenDetails(korvel);
+  if (std::strcmp(mode, "closedetails") == 0) return CloseDetails(korvel);
 
   if (!korvel.WaitForStartUp(timeoutMs, Answer)) return Fail("Korvel did not finish starting");
   std::printf("started\n");

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/MidiProbe.h"
 #include "banks/presets/PresetImage.h"
 #include "config/ConfigFile.h"
 #include "emulators/bankgen/BankWriter.h"
@@ -88,8 +87,6 @@ class PresetStartUpTest : public ::testing::Test {
 
 TEST_F(PresetStartUpTest, TheRecentPresetIsLoadedAndSavedAgainAtShutDown) {
   // The connection came from the preset, with its modification.
-  const UINT probe = korvel::MidiProbeMessage();
-  EXPECT_EQ(SendMessageA(korvel_.Main(), probe, korvel::kProbeConnectionCount, 0), 1);
   std::uint64_t cursor = client_.OutputMark("Synth");
   client_.SendShort("Keyboard", 0x403C90);
   const auto out = client_.ReadOutput("Synth", &cursor, 1, 10000);

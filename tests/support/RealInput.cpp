@@ -27,6 +27,9 @@ void SendKey(WORD virtualKey, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = virtualKey;
+  // The scan code too, as a keyboard gives it: Wine tells left and right
+  // Shift apart by it.
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, 0));
   input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   SendInput(1, &input, sizeof input);
   Sleep(kInputPause);
@@ -78,6 +81,12 @@ void DoubleClickAt(POINT screen) {
 void RightClickAt(POINT screen) { Click(screen, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
 
 void ClickControl(HWND control) { ClickAt(CentreOf(control)); }
+
+void MoveMouse(POINT screen) { SendMouse(0, screen); }
+
+void LeftButton(POINT screen, bool down) { SendMouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, screen); }
+
+void HoldKey(WORD virtualKey, bool down) { SendKey(virtualKey, !down); }
 
 void PressKey(WORD virtualKey, bool withAlt) {
   if (withAlt) SendKey(VK_MENU, false);

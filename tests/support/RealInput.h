@@ -14,6 +14,11 @@ void ClickAt(POINT screen);
 void DoubleClickAt(POINT screen);
 void RightClickAt(POINT screen);
 void ClickControl(HWND control);
+// The mouse moved to `screen`, or its left button pressed or released there.
+void MoveMouse(POINT screen);
+void LeftButton(POINT screen, bool down);
+// A key held down or let go, for keys held during a drag.
+void HoldKey(WORD virtualKey, bool down);
 // A key pressed and released; with `withAlt` Alt is held meanwhile.
 void PressKey(WORD virtualKey, bool withAlt = false);
 // Types the characters of `text` as the keyboard would.
