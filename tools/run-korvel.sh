@@ -135,6 +135,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   done
   "$loader" "$drive" page 2
   "$loader" "$drive" details
+  sleep 1  # until the dialog has painted all its controls
   import -window root "$shots/korvel-connection-details.png"
   "$loader" "$drive" closedetails
   "$loader" "$drive" page 0
