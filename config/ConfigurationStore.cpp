@@ -80,7 +80,8 @@ class RegistryWriter {
   RegistryModule& registry_;
 };
 
-void ReadFromRegistry(Configuration& config, WindowEdges& edges, RegistryModule& registry) {
+void ReadFromRegistry(Configuration& config, WindowEdges& edges, RegistryModule& registry,
+                      MissingFlags missingFlags) {
   RegistryReader in(registry);
   registry.OpenProductKey(RegistryModule::kLocalMachine, false);
   in.Word32("homedrive", config.homedrive);
@@ -95,14 +96,14 @@ void ReadFromRegistry(Configuration& config, WindowEdges& edges, RegistryModule&
     registry.CloseKey();
     registry.OpenProductKey(RegistryModule::kLocalMachine, false);
     flags = registry.ReadValue("cflags");
-    if (flags == nullptr) {
+    if (flags == nullptr && missingFlags == MissingFlags::EmergencyDefaults) {
       ErrorBox(kRegistryLost);
       config.cflags = kEmergencyFlags;
       registry.CloseKey();
       return;
     }
   }
-  CopyWordField(config.cflags, flags->data, flags->size);
+  if (flags != nullptr) CopyWordField(config.cflags, flags->data, flags->size);
 
   in.Word32("curdev", config.curdev);
   in.Word32("korvelengine", config.korvelengine);
@@ -137,11 +138,12 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
 
 }  // namespace
 
-void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry) {
+void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
+                       MissingFlags missingFlags) {
   const std::string path = ConfigFilePath();
   std::FILE* file = path.empty() ? nullptr : OpenStoredFile(path.c_str());
   if (file == nullptr) {
-    ReadFromRegistry(config, edges, registry);
+    ReadFromRegistry(config, edges, registry, missingFlags);
     return;
   }
   const ConfigDecodeStatus status = DecodeConfigFile(file, config, edges);

@@ -7,9 +7,16 @@
 
 namespace korvel {
 
+// What the registry read does when "cflags" is in neither hive.
+enum class MissingFlags {
+  EmergencyDefaults,  // report it, set the emergency flags and read nothing more (Korvel)
+  ReadMachineKey,     // quietly keep `cflags` and read the rest from the machine's key (Setup)
+};
+
 // Fills `config` and, unless they read -1 or are absent, `edges` (the main
 // window's left and top). Reports its own problems with ErrorBox.
-void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry);
+void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
+                       MissingFlags missingFlags = MissingFlags::EmergencyDefaults);
 
 // Mode 2 forces the file; any other mode writes the file if it exists and the
 // registry otherwise. `edges` are the main window's current left and top.

@@ -264,6 +264,24 @@ TEST_F(ConfigurationStoreTest, NoFlagsAnywhereKeepsTheMachineHomeFolderOnly) {
   EXPECT_EQ(edges.left, 8);
 }
 
+TEST_F(ConfigurationStoreTest, NoFlagsAnywhereCanReadTheMachineKeyQuietly) {
+  sim::SetRegistryDword(kHkeyLocalMachine, kProductKey, "homedrive", 2);
+  sim::SetRegistryString(kHkeyLocalMachine, kProductKey, "homedir", "c:\\korvel");
+  sim::SetRegistryDword(kHkeyLocalMachine, kProductKey, "curdev", 5);
+  sim::SetRegistryString(kHkeyLocalMachine, kProductKey, "bankfolder", "C:\\BANKS");
+  sim::SetRegistryDword(kHkeyCurrentUser, kProductKey, "cursheet", 3);
+
+  Configuration read;
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry, MissingFlags::ReadMachineKey);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(read.cflags, kDefaultFlags);
+  EXPECT_STREQ(read.homedir, "c:\\korvel");
+  EXPECT_EQ(read.curdev, 5);
+  EXPECT_EQ(read.cursheet, 0);  // the user's key without flags is not used
+  EXPECT_STREQ(read.bankfolder, "C:\\BANKS");
+}
+
 TEST_F(ConfigurationStoreTest, OversizeAndForeignRegistryValuesStayInsideTheirFields) {
   sim::SetRegistryValue(kHkeyLocalMachine, kProductKey, "homedir", platform::kRegBinary, Bytes(300, 'h'));
   sim::SetRegistryValue(kHkeyCurrentUser, kProductKey, "cflags", platform::kRegBinary,
