@@ -93,6 +93,11 @@ long RegCloseKey(RegKey key);
 void CoInitialize();
 void CoUninitialize();
 
+// The shell's link object (CLSID_ShellLink through IShellLinkA) pointing at
+// `target` with `description`, saved as `linkPath` through IPersistFile: the
+// COM result, 0 on success. COM must be initialised on the calling thread.
+std::int32_t SaveShellLink(const char* description, const char* linkPath, const char* target);
+
 // ---- Message boxes -------------------------------------------------------------
 
 using Window = std::uintptr_t;

@@ -159,6 +159,17 @@ std::size_t OpenRegistryHandles();
 // CoInitialize calls not yet matched by CoUninitialize.
 int ComInitDepth();
 
+// A shell link as the simulation saves it: a file at the link's path that
+// names its target and description.
+struct ShellLink {
+  std::string target;
+  std::string description;
+};
+// Reads the link saved at `linkPath`; false when there is none.
+bool ReadShellLink(const char* linkPath, ShellLink* link);
+// Every following SaveShellLink fails with `result` (0: they succeed again).
+void FailShellLinks(std::int32_t result);
+
 // ---- Message boxes -------------------------------------------------------------
 
 struct ShownBox {

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -23,8 +24,12 @@ constexpr unsigned kMbAbortRetryIgnore = 0x2;
 constexpr unsigned kMbRetryCancel = 0x5;
 constexpr int kIdAbort = 3;
 
+// What CoCreateInstance gives before CoInitialize: CO_E_NOTINITIALIZED.
+constexpr std::int32_t kComNotInitialised = static_cast<std::int32_t>(0x800401F0u);
+
 struct ShellState {
   int comDepth = 0;
+  std::int32_t shellLinkFailure = 0;
   std::deque<int> answers;
   std::vector<sim::ShownBox> shown;
   std::function<void(const sim::ShownBox&)> whileShown;
@@ -89,6 +94,13 @@ Sandbox::~Sandbox() {
 
 int ComInitDepth() { return State().comDepth; }
 
+bool ReadShellLink(const char* linkPath, ShellLink* link) {
+  std::ifstream in(HostPath(linkPath), std::ios::binary);
+  return in && std::getline(in, link->target) && std::getline(in, link->description);
+}
+
+void FailShellLinks(std::int32_t result) { State().shellLinkFailure = result; }
+
 void QueueMessageBoxAnswer(int id) { State().answers.push_back(id); }
 
 const std::vector<ShownBox>& ShownMessageBoxes() { return State().shown; }
@@ -105,6 +117,16 @@ void CoInitialize() { ++State().comDepth; }
 
 void CoUninitialize() {
   if (State().comDepth > 0) --State().comDepth;
+}
+
+std::int32_t SaveShellLink(const char* description, const char* linkPath, const char* target) {
+  const ShellState& state = State();
+  if (state.comDepth == 0) return kComNotInitialised;
+  if (state.shellLinkFailure != 0) return state.shellLinkFailure;
+  std::ofstream out(sim::HostPath(linkPath), std::ios::binary | std::ios::trunc);
+  out << target << '\n' << description << '\n';
+  // STG_E_ACCESSDENIED, as a link in a folder that cannot be written gives.
+  return out ? 0 : static_cast<std::int32_t>(0x80030005u);
 }
 
 int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) {

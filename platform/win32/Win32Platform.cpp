@@ -3,6 +3,7 @@
 #include <direct.h>
 #include <mmsystem.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -168,6 +169,27 @@ long RegCloseKey(RegKey key) { return ::RegCloseKey(AsKey(key)); }
 void CoInitialize() { ::CoInitialize(nullptr); }
 
 void CoUninitialize() { ::CoUninitialize(); }
+
+// The results of SetPath and SetDescription are not looked at: a link that
+// cannot be saved tells the caller through Save's.
+std::int32_t SaveShellLink(const char* description, const char* linkPath, const char* target) {
+  IShellLinkA* link = nullptr;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                    reinterpret_cast<void**>(&link));
+  if (FAILED(result)) return result;
+  link->SetPath(target);
+  link->SetDescription(description);
+  IPersistFile* file = nullptr;
+  result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+  if (SUCCEEDED(result)) {
+    WCHAR path[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, linkPath, -1, path, MAX_PATH);
+    result = file->Save(path, TRUE);
+    file->Release();
+  }
+  link->Release();
+  return result;
+}
 
 int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) {
   return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, type);
