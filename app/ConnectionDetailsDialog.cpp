@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "app/ModalLoop.h"
 #include "resources/forms/ConnectionDetailsForm.h"
 
 namespace korvel {
@@ -35,19 +36,7 @@ TconDialog::~TconDialog() {
 void TconDialog::ShowModal(int connection) {
   details_.FormCreate(connection);
   created_ = true;
-  EnableWindow(owner_, FALSE);
-  ShowWindow(form_.Handle(), SW_SHOW);
-  MSG message;
-  while (!closed_ && GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageA(form_.Handle(), &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  if (!closed_) PostQuitMessage(static_cast<int>(message.wParam));  // the program ends: pass it on
-  // The owner comes back before the dialog goes, so that it is activated.
-  EnableWindow(owner_, TRUE);
-  ShowWindow(form_.Handle(), SW_HIDE);
-  SetActiveWindow(owner_);
+  RunModal(form_.Handle(), owner_, closed_);
 }
 
 LRESULT TconDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -85,10 +74,10 @@ void TconDialog::OnCommand(int id, int code) {
     case ctl::eddctype:
       if (code == EN_CHANGE)
         details_.edsctypeChange(id == ctl::edsctype ? DetailsControl::edsctype : DetailsControl::eddctype,
-                                TextOf(id));
+                                ControlText(form_.Control(id)));
       return;
     case ctl::edcr:
-      if (code == EN_CHANGE) details_.edcrChange(TextOf(id));
+      if (code == EN_CHANGE) details_.edcrChange(ControlText(form_.Control(id)));
       return;
     case ctl::cbRev:
       details_.cbRevClick(SendMessageA(form_.Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED);
@@ -144,13 +133,6 @@ int TconDialog::Selection(int id) const {
   return selected < 0 ? -1 : static_cast<int>(selected);
 }
 
-std::string TconDialog::TextOf(int id) const {
-  HWND control = form_.Control(id);
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(control, &text[0], static_cast<int>(text.size()))));
-  return text;
-}
-
 void TconDialog::FillList(DetailsControl list, const std::vector<std::string>& entries) {
   HWND control = ControlOf(list);
   const bool combo = IsComboBox(list);
@@ -179,7 +161,7 @@ void TconDialog::EnableAdding(bool on) {
   for (int id : kAddingControls) EnableWindow(form_.Control(id), on);
 }
 
-std::string TconDialog::CustomName() { return TextOf(ctl::edPresetName); }
+std::string TconDialog::CustomName() { return ControlText(form_.Control(ctl::edPresetName)); }
 
 int TconDialog::SelectedPreset() { return Selection(ctl::tlist); }
 

@@ -39,7 +39,6 @@ class TconDialog final : public Window, public ConnectionDetailsView {
   void OnCommand(int id, int code);
   HWND ControlOf(DetailsControl control) const;
   int Selection(int id) const;
-  std::string TextOf(int id) const;
 
   Form form_;
   HWND owner_;

@@ -327,6 +327,12 @@ HFONT Form::FontOf(int id) const {
   return control ? reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)) : nullptr;
 }
 
+std::string ControlText(HWND control) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(control, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
 int SelectedPage(HWND pageControl) {
   return static_cast<int>(SendMessageA(pageControl, TCM_GETCURSEL, 0, 0));
 }

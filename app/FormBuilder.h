@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "resources/forms/FormLayout.h"
@@ -65,6 +66,9 @@ class Form {
   std::vector<Entry> controls_;
   std::vector<MadeFont> fonts_;
 };
+
+// A control's whole text.
+std::string ControlText(HWND control);
 
 // Page controls: each tab carries its page window, shown while the tab is
 // selected.

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "app/OptionsWindow.h"
 #include "app/PageNumbers.h"
 #include "app/models/TrayMenuItems.h"
 #include "banks/BankLoading.h"
@@ -92,6 +93,9 @@ void TForm1::OnCommand(int id, int code, bool fromMenu) {
     case ctl::MinButton:
       MinButtonClick();
       return;
+    case ctl::ShowOptsButton:
+      ShowOptsButtonClick();
+      return;
     case ctl::DeviceSelect:
       if (code == CBN_SELCHANGE) DeviceSelectChange();
       return;
@@ -136,6 +140,12 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::EndProgram() { DestroyWindow(Handle()); }
+
+// Nothing on the window follows the changes: they take effect where the
+// flags are next read, some at the next start.
+void TForm1::ShowOptsButtonClick() {
+  if (state_) RunOptionsDialog(Handle(), application_.Instance(), Turn(), state_->config, state_->registry);
+}
 
 // With the tray icon there, only the icon is left.
 void TForm1::MinButtonClick() { application_.Minimize(); }

@@ -49,6 +49,7 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   // Handlers of the frame and the tray menu.
   void Button1Click();
   void MinButtonClick();
+  void ShowOptsButtonClick();
   void DeviceSelectChange();
   void TrayMenuClick(int tag);
   void N1Click();

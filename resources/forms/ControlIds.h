@@ -2,7 +2,8 @@
 // the tests that drive the running program find controls by them, so an id
 // never changes once given. Ranges: main window frame 100, "Bank Manager"
 // page 200, "Presets" page 300, "Midi Devices" page 400, "About" page 500,
-// menu items 600, "Connection Details" dialog 700, wait dialog 900.
+// menu items 600, "Connection Details" dialog 700, "Options" dialog 800,
+// wait dialog 900.
 #pragma once
 
 namespace korvel::ctl {
@@ -107,6 +108,28 @@ constexpr int conLabel10 = 728;
 constexpr int llist = 729;
 constexpr int conGroupBox4 = 730;
 constexpr int conLabel11 = 731;
+
+// "Options" dialog.
+constexpr int MidiGroup = 800;
+constexpr int cbUseCons = 801;
+constexpr int Group2 = 802;
+constexpr int cbUseEWS64 = 803;
+constexpr int cbUseAWE32 = 804;
+constexpr int cbUseSFD = 805;
+constexpr int optLabel6 = 806;
+constexpr int OOGroup = 807;
+constexpr int cbAutoSave = 808;
+constexpr int cbLoadPreset = 809;
+constexpr int cbClearOnLoad = 810;
+constexpr int cbClearCons = 811;
+constexpr int cbStartMin = 812;
+constexpr int cbMoreInfo = 813;
+constexpr int cbSmartLoad = 814;
+constexpr int optLabel2 = 815;
+constexpr int edBankFolder = 816;
+constexpr int AddToStartupButton = 817;
+constexpr int optCloseButton = 818;
+constexpr int CancelButton = 819;
 
 // Wait dialog.
 constexpr int Logo = 900;

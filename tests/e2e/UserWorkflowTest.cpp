@@ -242,4 +242,67 @@ TEST_F(UserWorkflowTest, APresetIsSavedNotOverwrittenLoadedAndStartedAnew) {
   EXPECT_EQ(WindowText(FindTopLevel("TApplication", nullptr, korvel_.Pid())), "1 Live - Korvel");
 }
 
+// "Options..." from the main window: "&Cancel" keeps what was, the start-up
+// button adds and then removes the shortcut, and "&Ok" takes effect at the
+// next start ("Extended bank list information": the wide bank list).
+TEST_F(UserWorkflowTest, TheOptionsDialogChangesOptionsAndTheStartupShortcut) {
+  const std::string startup = std::string(kHome) + "\\StartUp";
+  CreateDirectoryA(startup.c_str(), nullptr);
+  HKEY folders = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &folders, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(folders, "Startup", 0, REG_SZ, reinterpret_cast<const BYTE*>(startup.c_str()),
+                 static_cast<DWORD>(startup.size() + 1));
+  RegCloseKey(folders);
+  const std::string link = startup + "\\Korvel.lnk";
+  auto open = [&]() {
+    ClickControl(Control(ctl::ShowOptsButton));
+    return WaitForTopLevel("TODialog", "Options", korvel_.Pid(), kTimeoutMs);
+  };
+  auto ticked = [](HWND dialog, int id) {
+    return SendMessageA(FindControl(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
+  auto gone = [&](HWND dialog) {
+    return WaitFor([&]() -> HWND { return IsWindowVisible(dialog) ? nullptr : main_; }, kTimeoutMs) != nullptr;
+  };
+
+  HWND dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(ticked(dialog, ctl::cbUseEWS64));
+  EXPECT_FALSE(ticked(dialog, ctl::cbUseAWE32));
+  EXPECT_TRUE(ticked(dialog, ctl::cbUseCons));
+  EXPECT_FALSE(ticked(dialog, ctl::cbMoreInfo));
+  HWND startupButton = FindControl(dialog, ctl::AddToStartupButton);
+  EXPECT_EQ(WindowText(startupButton), "Add Icon to Startup Group");
+  ClickControl(FindControl(dialog, ctl::cbMoreInfo));
+  ClickControl(FindControl(dialog, ctl::CancelButton));
+  ASSERT_TRUE(gone(dialog));
+
+  dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(ticked(dialog, ctl::cbMoreInfo)) << "\"&Cancel\" changed nothing";
+  startupButton = FindControl(dialog, ctl::AddToStartupButton);
+  ClickControl(startupButton);
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES ? main_ : nullptr; },
+                      kTimeoutMs));
+  EXPECT_EQ(WindowText(startupButton), "Remove Icon from Startup Group");
+  ClickControl(startupButton);
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES ? main_ : nullptr; },
+                      kTimeoutMs));
+  EXPECT_EQ(WindowText(startupButton), "Add Icon to Startup Group");
+  ClickControl(FindControl(dialog, ctl::cbMoreInfo));
+  ClickControl(FindControl(dialog, ctl::optCloseButton));  // "&Ok"
+  ASSERT_TRUE(gone(dialog));
+  EXPECT_EQ(WindowRectOf(list_).right - WindowRectOf(list_).left, 250) << "the layout follows at the next start";
+
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode, DeclineSaving));
+  ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
+  ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
+  main_ = korvel_.Main();
+  list_ = FindControl(main_, ctl::BankList);
+  EXPECT_EQ(WindowRectOf(list_).right - WindowRectOf(list_).left, 400);
+}
+
 }  // namespace
