@@ -5,7 +5,7 @@
 // a moved tile keeps its place in the preset and after a restart, and a
 // transposing modification loaded in "Connection Details" acts once the
 // dialog is closed, and the port chosen as the input for bank managing
-// clears a bank of the emulated card.
+// shows the MIDIIN picture and clears a bank of the emulated card.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -199,11 +199,29 @@ TEST_F(ConnectionMapTest, ATransposingModificationActsOnceTheDetailsDialogIsClos
   EXPECT_FALSE(ReadFileBytes(std::string(kHome) + "\\mods.txt").empty());
 }
 
+// Whether the screen shows anything but white in the tile's top-left corner,
+// where the bank-switching input's picture stands.
+bool CornerPictured(HWND tile) {
+  RECT rect = WindowRectOf(tile);
+  HDC screen = GetDC(nullptr);
+  bool pictured = false;
+  for (int y = rect.top + 3; y < rect.top + 12; ++y)
+    for (int x = rect.left + 3; x < rect.left + 13; ++x)
+      if ((GetPixel(screen, x, y) & 0xFFFFFF) != RGB(255, 255, 255)) pictured = true;
+  ReleaseDC(nullptr, screen);
+  return pictured;
+}
+
 TEST_F(ConnectionMapTest, TheInputForBankManagingClearsABankOfTheCard) {
   HWND list = FindControl(main_, ctl::BankList);
   ASSERT_TRUE(WaitFor([&]() -> HWND { return ListLineText(list, 0).find("Piano") != std::string::npos ? list : nullptr; },
                       kTimeoutMs));
+  EXPECT_FALSE(CornerPictured(Tile("Loop")));
   ASSERT_TRUE(ChoosePortMenuItem(Tile("Loop"), 0, korvel_.Pid(), kTimeoutMs));  // "&Input for Bank Managing"
+  // Shown on the tile, also once another port is selected.
+  ClickControl(Tile("Keyboard"));
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return CornerPictured(Tile("Loop")) ? main_ : nullptr; }, kTimeoutMs));
+  EXPECT_FALSE(CornerPictured(Tile("Synth")));
   // Controller 26 clears a slot of device 0: slot 0.
   client_.SendShort("Loop", 0x001AB0);
   EXPECT_TRUE(WaitFor([&]() -> HWND { return ListLineText(list, 0) == "0\xA4" ? list : nullptr; }, kTimeoutMs))
