@@ -38,6 +38,7 @@ class RegistryModule {
 
   const char* ProductKeyPath() const { return productKey_; }
   bool HasOpenKey() const { return openKey_ != 0; }
+  bool Initialised() const { return initialised_; }
 
  private:
   char maker_[64] = {};

@@ -1,0 +1,16 @@
+// The names Setup and the uninstaller give to what they make: the start-menu
+// group, its entries and the uninstall registration.
+#pragma once
+
+namespace korvel::product {
+
+constexpr char kName[] = "Korvel";
+constexpr char kVersion[] = "v1.2";
+constexpr char kMaker[] = "Quennet";
+constexpr char kSetupTitle[] = "Korvel Setup";
+constexpr char kHomepage[] = "http://www.korvel.example/";
+
+constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvel";
+
+}  // namespace korvel::product

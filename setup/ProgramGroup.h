@@ -1,0 +1,43 @@
+// The product's group in the start menu: the folder under the user's
+// "Programs" folder and the shell links made in it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "config/RegistryModule.h"
+
+namespace korvel {
+
+class ProgramGroup {
+ public:
+  static constexpr int kCreated = 0;
+  static constexpr int kNotCreated = 1;         // it may exist already
+  static constexpr int kNoProgramsFolder = 22;  // also when the folder is too long to use
+  // The group path and every link path are built in buffers of this size.
+  static constexpr std::size_t kPathSize = 256;
+
+  explicit ProgramGroup(RegistryModule& registry) : registry_(registry) {}
+
+  // Creates the folder `name` in the start menu's program folder and makes
+  // it the group path (ending in "\"), even when it existed already.
+  // Before InitRegistry nothing happens and the result is 0.
+  int CreateProgramGroup(const char* name);
+
+  // A link named `name` in the group to `target`, with `name` as its
+  // description: the COM result, or 1 when there is no group or the link's
+  // path would not fit.
+  std::int32_t CreateGroupShortcut(const char* name, const char* target);
+
+  const char* Path() const { return path_; }
+
+ private:
+  // The "Programs" folder + "\" + `name` into `folder`; false when it cannot
+  // be found or does not fit with `reserve` more bytes.
+  bool GroupFolder(const char* name, std::size_t reserve, char (&folder)[kPathSize]);
+
+  RegistryModule& registry_;
+  char path_[kPathSize] = {};
+};
+
+}  // namespace korvel
