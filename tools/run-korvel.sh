@@ -37,7 +37,7 @@ else
 fi
 echo "Building the $preset programs..."
 cmake --preset "$preset" >/dev/null
-targets=(Korvel korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
+targets=(Korvel Setup korvel_documents korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
          korvel_virtual_midi_driver korvel_midi_port)
 cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
   cmake --build --preset "$preset" --target "${targets[@]}"
@@ -59,14 +59,16 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
   touch "$WINEPREFIX/.ready"
 fi
 
-# Install Korvel into C:\Korvel with a first configuration, as Setup would,
-# and beside it the emulated sound hardware: one EWS64 card and one SoundFont
-# device, whose loaded banks persist in korvelemu.state as a card's memory does.
+# Korvel's files unpacked into C:\Korvel, as a user unpacks them before
+# running Setup, and beside them the emulated sound hardware: one EWS64 card
+# and one SoundFont device, whose loaded banks persist in korvelemu.state as a
+# card's memory does.
 home="$WINEPREFIX/drive_c/Korvel"
 mkdir -p "$home/Banks" "$home/Presets"
-cp "build/$preset/app/Korvel.exe" "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
+cp "build/$preset/app/"{Korvel.exe,Korvel.htm,BugRep.txt} \
+  "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
 # The factory modification presets, until the user saves presets of his own.
-[ -f "$home/mods.txt" ] || cp resources/factmods.txt "$home/"
+[ -f "$home/mods.txt" ] || cp "build/$preset/app/factmods.txt" "$home/"
 [ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
   'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
 
@@ -101,14 +103,24 @@ done
 # Virtual Keyboard connected to the Virtual Synth an octave up.
 [ -f "$home/Presets/1 Demo.pre" ] ||
   build/native/tools/korvel_demo_preset "$home/Presets/1 Demo.pre" 'c:\Korvel\Banks'
+drive="build/$preset/tests/e2e/korvel_drive.exe"
 config="$WINEPREFIX/drive_c/windows/Korvel.cfg"
 if [ ! -f "$config" ]; then
-  build/native/tools/korvel_make_config "$config" homedrive=2 'homedir=c:\Korvel' \
-    'lastpath=c:\Korvel\Presets' 'bankfolder=c:\Korvel\Banks' \
+  # The sample preset as the current one, as if Korvel had been used before:
+  # Setup keeps what an earlier configuration holds.
+  build/native/tools/korvel_make_config "$config" 'lastpath=c:\Korvel\Presets' \
     'curpreset=c:\Korvel\Presets\1 Demo.pre'
+  echo "Installing Korvel with Setup.exe (bank folder typed in, \"&Finish installation...\" pressed)..."
+  cp "build/$preset/app/Setup.exe" "$home/"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -e
+    cd "$1" && "$2" Setup.exe & setup=$!
+    cd "$3" && "$2" "$4" setup "c:\\Korvel\\Banks"
+    wait $setup
+    wineserver -w
+  ' install "$home" "$loader" "$root" "$drive"
 fi
 
-drive="build/$preset/tests/e2e/korvel_drive.exe"
 echo "Virtual MIDI ports: play into one or read one with, for example,"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe send 'Virtual Keyboard' 90 3C 64"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe read 'Virtual Synth'"

@@ -14,6 +14,10 @@
 //                                      Devices" page and waits for the
 //                                      "Connection Details" dialog
 //   korvel_drive.exe closedetails      presses the dialog's "&Close"
+//   korvel_drive.exe setup FOLDERS     in a running Setup, types FOLDERS as
+//                                      the bank folders, presses "&Finish
+//                                      installation..." and waits until
+//                                      Setup has ended
 //
 // Korvel must run in the same Wine prefix. Every answered box is printed.
 // Exit code 0 on success, 1 on time-out or failure, 2 on bad usage.
@@ -24,6 +28,7 @@
 #include <cstring>
 
 #include "resources/forms/ControlIds.h"
+#include "resources/forms/SetupControlIds.h"
 #include "tests/support/KorvelSession.h"
 #include "tests/support/MapDriver.h"
 #include "tests/support/RealInput.h"
@@ -33,6 +38,7 @@ using namespace testing_support;
 namespace {
 
 constexpr int kStepTimeoutMs = 10000;
+constexpr int kSetupTimeoutMs = 60000;
 constexpr char kMenuClass[] = "#32768";
 constexpr char kDetailsClass[] = "TconDialog";
 
@@ -81,6 +87,18 @@ int CloseDetails(const KorvelSession& korvel) {
   return closed ? 0 : Fail("the Connection Details dialog stayed open");
 }
 
+int FinishSetup(KorvelSession& setup, const char* folders) {
+  HWND edit = FindControl(setup.Main(), korvel::ctl::setup::edBankFolder);
+  if (!edit || WindowText(setup.Main()) != "Korvel Setup") return Fail("no Setup window");
+  ClickControl(edit);
+  TypeText(folders);
+  ClickControl(FindControl(setup.Main(), korvel::ctl::setup::Button1));
+  DWORD exitCode = 0;
+  if (!setup.WaitForEnd(kSetupTimeoutMs, &exitCode, Answer)) return Fail("Setup did not end");
+  std::printf("Setup ended with exit code %lu\n", static_cast<unsigned long>(exitCode));
+  return exitCode == 0 ? 0 : 1;
+}
+
 int DismissMenu(const KorvelSession& korvel) {
   PressKey(VK_ESCAPE);
   const bool gone = WaitFor(
@@ -96,10 +114,12 @@ int main(int argc, char** argv) {
   const bool waits = std::strcmp(mode, "wait") == 0 || std::strcmp(mode, "close") == 0;
   const bool drives = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "traymenu") == 0 ||
                       std::strcmp(mode, "escape") == 0 || std::strcmp(mode, "details") == 0 ||
-                      std::strcmp(mode, "closedetails") == 0;
-  if ((!waits && !drives) || (std::strcmp(mode, "page") == 0 && argc < 3)) {
+                      std::strcmp(mode, "closedetails") == 0 || std::strcmp(mode, "setup") == 0;
+  const bool needsArgument = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "setup") == 0;
+  if ((!waits && !drives) || (needsArgument && argc < 3)) {
     std::fprintf(stderr,
-                 "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape | details | closedetails\n");
+                 "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape | details | closedetails"
+                 " | setup FOLDERS\n");
     return 2;
   }
   const int timeoutMs = (waits && argc > 2 ? std::atoi(argv[2]) : 120) * 1000;
@@ -107,6 +127,10 @@ int main(int argc, char** argv) {
   KorvelSession korvel;
   if (!korvel.Attach(timeoutMs)) return Fail("no Korvel main window appeared");
   if (std::strcmp(mode, "page") == 0) return ShowPageNumber(korvel, std::atoi(argv[2]));
+  if (std::strcmp(mode, "setup") == 0) {
+    if (!korvel.WaitForStartUp(timeoutMs, Answer)) return Fail("Setup did not show its window");
+    return FinishSetup(korvel, argv[2]);
+  }
   if (std::strcmp(mode, "traymenu") == 0) return OpenTrayMenu(korvel);
   if (std::strcmp(mode, "escape") == 0) return DismissMenu(korvel);
   if (std::strcmp(mode, "details") == 0) return OpenDetails(korvel);
