@@ -20,6 +20,8 @@ bool DeleteFileA(const char* path);
 // Puts `from` in the place of `to`, replacing `to` if it exists.
 bool ReplaceFileWith(const char* from, const char* to);
 bool CreateDirectoryA(const char* path);
+// As RemoveDirectoryA: only an empty folder is removed.
+bool RemoveDirectoryA(const char* path);
 // As GetWindowsDirectoryA: the length written (without terminator), 0 on
 // failure, or the size needed when `size` is too small.
 unsigned GetWindowsDirectoryA(char* buffer, unsigned size);
@@ -87,6 +89,10 @@ long RegQueryValueExA(RegKey key, const char* name, std::uint32_t* type, void* d
 long RegSetValueExA(RegKey key, const char* name, std::uint32_t type, const void* data,
                     std::uint32_t size);
 long RegCloseKey(RegKey key);
+// RegDeleteKeyA. Callers delete subkeys first: Windows NT refuses a key that
+// has any (the simulation does too, with ERROR_ACCESS_DENIED), while
+// Windows 95 would delete them with it.
+long RegDeleteKeyA(RegKey hive, const char* path);
 
 // ---- COM ---------------------------------------------------------------------
 

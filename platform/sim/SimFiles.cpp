@@ -363,6 +363,13 @@ bool CreateDirectoryA(const char* path) {
   return fs::create_directory(host, error);
 }
 
+bool RemoveDirectoryA(const char* path) {
+  const std::string host = ToHost(path);
+  if (host.empty() || !IsDirectory(host)) return false;
+  std::error_code error;
+  return fs::is_empty(host, error) && fs::remove(host, error);
+}
+
 unsigned GetWindowsDirectoryA(char* buffer, unsigned size) {
   const std::optional<std::string>& folder = State().windowsDirectory;
   if (!folder) return 0;

@@ -4,6 +4,7 @@
 // (or one from before a reset) is refused rather than reused.
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 namespace platform {
 namespace {
 
+constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
 constexpr long kErrorInvalidParameter = 87;
 constexpr long kErrorBadPathname = 161;
@@ -126,6 +128,13 @@ void Store(Key* key, const char* name, std::uint32_t type, const std::uint8_t* d
 Key* Existing(RegKey hive, const std::string& path) {
   long error = 0;
   return Walk(Resolve(hive), path.c_str(), false, nullptr, error);
+}
+
+void DropHandlesTo(const Key* key) {
+  auto& handles = State().handles;
+  for (auto it = handles.begin(); it != handles.end();) {
+    it = it->second == key ? handles.erase(it) : std::next(it);
+  }
 }
 
 }  // namespace
@@ -239,6 +248,25 @@ long RegSetValueExA(RegKey key, const char* name, std::uint32_t type, const void
 long RegCloseKey(RegKey key) {
   if (key == kHkeyCurrentUser || key == kHkeyLocalMachine) return kErrorSuccess;
   return State().handles.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+// Refuses the hive itself and a key with subkeys; open handles to the key
+// are dropped with it, so later use of them fails.
+long RegDeleteKeyA(RegKey hive, const char* path) {
+  const std::string text = path == nullptr ? std::string() : std::string(path);
+  const std::size_t cut = text.find_last_of('\\');
+  const std::string parentPath = cut == std::string::npos ? std::string() : text.substr(0, cut);
+  const std::string name = cut == std::string::npos ? text : text.substr(cut + 1);
+  long error = 0;
+  Key* parent = Walk(Resolve(hive), parentPath.c_str(), false, nullptr, error);
+  if (parent == nullptr) return error;
+  if (name.empty()) return kErrorAccessDenied;
+  auto found = parent->children.find(Fold(name));
+  if (found == parent->children.end()) return kErrorFileNotFound;
+  if (!found->second->children.empty()) return kErrorAccessDenied;
+  DropHandlesTo(found->second.get());
+  parent->children.erase(found);
+  return kErrorSuccess;
 }
 
 }  // namespace platform

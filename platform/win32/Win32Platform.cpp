@@ -48,6 +48,8 @@ bool ReplaceFileWith(const char* from, const char* to) {
 
 bool CreateDirectoryA(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }
 
+bool RemoveDirectoryA(const char* path) { return ::RemoveDirectoryA(path) != FALSE; }
+
 unsigned GetWindowsDirectoryA(char* buffer, unsigned size) {
   return ::GetWindowsDirectoryA(buffer, size);
 }
@@ -165,6 +167,8 @@ long RegSetValueExA(RegKey key, const char* name, std::uint32_t type, const void
 }
 
 long RegCloseKey(RegKey key) { return ::RegCloseKey(AsKey(key)); }
+
+long RegDeleteKeyA(RegKey hive, const char* path) { return ::RegDeleteKeyA(AsKey(hive), path); }
 
 void CoInitialize() { ::CoInitialize(nullptr); }
 
