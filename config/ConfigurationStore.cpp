@@ -18,17 +18,6 @@ constexpr char kRegistryLost[] = "Serious error reading registry, reverting to e
 constexpr char kCannotWrite[] = "Could not write configuration file.";
 constexpr int kForceFile = 2;
 
-// The Windows directory + "\Korvel.cfg"; empty when the directory cannot be
-// had in 128 bytes, which makes the file count as absent.
-std::string ConfigFilePath() {
-  char folder[128] = {};
-  const unsigned length = platform::GetWindowsDirectoryA(folder, sizeof folder);
-  if (length == 0 || length >= sizeof folder) return std::string();
-  std::string path(folder, length);
-  if (path.back() != '\\') path += '\\';
-  return path + kConfigFileName;
-}
-
 // Reads fields from the open key; a missing value leaves its field as it was.
 class RegistryReader {
  public:
@@ -137,6 +126,15 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
 }
 
 }  // namespace
+
+std::string ConfigFilePath() {
+  char folder[128] = {};
+  const unsigned length = platform::GetWindowsDirectoryA(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return std::string();
+  std::string path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path + kConfigFileName;
+}
 
 void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
                        MissingFlags missingFlags) {

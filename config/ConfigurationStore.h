@@ -2,6 +2,8 @@
 // directory, or the product key of the registry when that file is absent.
 #pragma once
 
+#include <string>
+
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
 
@@ -22,5 +24,9 @@ void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule
 // registry otherwise. `edges` are the main window's current left and top.
 void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
                         RegistryModule& registry, int mode);
+
+// The Windows directory + "\Korvel.cfg"; empty when the directory cannot be
+// had in 128 bytes, which makes the file count as absent.
+std::string ConfigFilePath();
 
 }  // namespace korvel

@@ -16,6 +16,10 @@ std::size_t TextLength(const ValueRecord& value) {
   return end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - value.data) : value.size;
 }
 
+constexpr char kLinkPattern[] = "\\*.lnk";
+// As FindFirstFileA's cFileName.
+constexpr unsigned kFoundNameSize = 260;
+
 }  // namespace
 
 bool ProgramGroup::GroupFolder(const char* name, std::size_t reserve, char (&folder)[kPathSize]) {
@@ -35,6 +39,7 @@ bool ProgramGroup::GroupFolder(const char* name, std::size_t reserve, char (&fol
 
 int ProgramGroup::CreateProgramGroup(const char* name) {
   if (!registry_.Initialised()) return kCreated;
+  if (std::strcmp(name, kRemovalName) == 0) return RemoveProgramGroup();
   char folder[kPathSize];
   // Room for the "\" that ends the group path.
   if (!GroupFolder(name, 1, folder)) return kNoProgramsFolder;
@@ -42,6 +47,32 @@ int ProgramGroup::CreateProgramGroup(const char* name) {
   std::strcpy(path_, folder);
   std::strcat(path_, "\\");
   return created ? kCreated : kNotCreated;
+}
+
+int ProgramGroup::RemoveProgramGroup() {
+  char folder[kPathSize];
+  // Room for the "\*.lnk" pattern searched in the folder.
+  if (!GroupFolder(product::kName, sizeof kLinkPattern - 1, folder)) return kNoProgramsFolder;
+  DeleteLinksIn(folder);
+  return platform::RemoveDirectoryA(folder) ? kCreated : kNotCreated;
+}
+
+void ProgramGroup::DeleteLinksIn(const char* folder) {
+  const std::size_t folderLength = std::strlen(folder);
+  char path[kPathSize];
+  std::memcpy(path, folder, folderLength);
+  std::memcpy(path + folderLength, kLinkPattern, sizeof kLinkPattern);
+  char name[kFoundNameSize];
+  const platform::FindHandle find = platform::FindFirstFileA(path, name, sizeof name);
+  if (find == 0) return;
+  do {
+    const std::size_t nameLength = std::strlen(name);
+    if (folderLength + 1 + nameLength >= kPathSize) continue;
+    path[folderLength] = '\\';
+    std::memcpy(path + folderLength + 1, name, nameLength + 1);
+    platform::DeleteFileA(path);
+  } while (platform::FindNextFileA(find, name, sizeof name));
+  platform::FindClose(find);
 }
 
 std::int32_t ProgramGroup::CreateGroupShortcut(const char* name, const char* target) {
