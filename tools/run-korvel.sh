@@ -44,7 +44,7 @@ cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
 cmake --preset native >/dev/null
 cmake --build --preset native --target korvel_make_config korvel_bankgen korvel_demo_preset >/dev/null
 
-export WINEPREFIX="$root/build/demo/prefix-$preset" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$root/build/demo/prefix-$preset" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # The 64-bit loader sets up the prefix: it makes the same one, and fast also
 # where 32-bit programs run only through emulation (tools/wine-run).
 maker=/usr/lib/wine/wine64
