@@ -3,7 +3,8 @@
 // configuration, the start menu group with its five real shell links and the
 // uninstall registration, and Korvel then starts from what it wrote;
 // "&Cancel Install" writes nothing; a damaged configuration is reported and
-// written again whole.
+// written again whole; Uninst.exe removes what Setup and Korvel added and
+// nothing of the user's.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -84,7 +85,7 @@ class SetupTest : public ::testing::Test {
     CreateDirectoryA((std::string(kHome) + "\\Banks").c_str(), nullptr);
     const std::string exe = LocateKorvel();
     const std::string folder = exe.substr(0, exe.find_last_of('\\'));
-    for (const char* file : {"Korvel.exe", "Setup.exe"})
+    for (const char* file : {"Korvel.exe", "Setup.exe", "Uninst.exe"})
       ASSERT_TRUE(CopyFileA((folder + "\\" + file).c_str(), (std::string(kHome) + "\\" + file).c_str(), FALSE));
     const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
     for (const char* file : {"EWSAUDIO.DRV", "SFMAN32.DLL", "AWEMAN32.DLL"})
@@ -207,6 +208,46 @@ TEST_F(SetupTest, ADamagedConfigurationIsReportedAndWrittenAgainWhole) {
   const korvel::Configuration config = WrittenConfiguration(edges);
   EXPECT_EQ(config.cflags, 0xE05Fu);
   EXPECT_STREQ(config.homedir, "c:\\Korvel");
+}
+
+TEST_F(SetupTest, TheUninstallerRemovesWhatWasAddedAndKeepsTheUsersFiles) {
+  HWND window = StartSetup();
+  ASSERT_NE(window, nullptr);
+  PressAndWaitForTheEnd(window, korvel::ctl::setup::Button1);
+  ASSERT_EQ(GroupLinks().size(), 5u);
+  // What Korvel adds in use: its key, a start-up shortcut, a preset, a bank.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quennet\\Korvel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  const std::string startup = std::string(kHome) + "\\StartUp";
+  CreateDirectoryA(startup.c_str(), nullptr);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "Startup", 0, REG_SZ, reinterpret_cast<const BYTE*>(startup.c_str()),
+                 static_cast<DWORD>(startup.size() + 1));
+  RegCloseKey(key);
+  const std::string userFiles[] = {startup + "\\Korvel.lnk", std::string(kHome) + "\\Live.pre",
+                                   std::string(kHome) + "\\Banks\\Piano.tts"};
+  for (const std::string& file : userFiles) ASSERT_TRUE(WriteFileBytes(file, {1, 2, 3}));
+
+  KorvelSession uninstaller;
+  ASSERT_TRUE(uninstaller.Start(std::string(kHome) + "\\Uninst.exe", kHome));
+  DWORD exitCode = 99;
+  ASSERT_TRUE(uninstaller.WaitForEnd(kTimeoutMs, &exitCode));  // Yes, then OK
+  EXPECT_EQ(exitCode, 0u);
+  ASSERT_EQ(uninstaller.Boxes().size(), 2u);
+  EXPECT_EQ(uninstaller.Boxes()[1].text, "Korvel has been removed.");
+
+  EXPECT_TRUE(GroupLinks().empty());
+  EXPECT_EQ(GetFileAttributesA(group_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<no key>");
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, "SOFTWARE\\Quennet\\Korvel", ""), "<no key>");
+  EXPECT_EQ(GetFileAttributesA(InWindowsFolder("Korvel.cfg").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(userFiles[0].c_str()), INVALID_FILE_ATTRIBUTES) << "the start-up shortcut";
+  for (const std::string& file : {userFiles[1], userFiles[2], std::string(kHome) + "\\Korvel.exe"})
+    EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
 }
 
 }  // namespace
