@@ -139,6 +139,14 @@ TEST_F(ConnectionMapTest, AShiftDragFromAnInputToAnOutputConnectsThem) {
 TEST_F(ConnectionMapTest, ThePortMenuConnectsAndDeletesAConnection) {
   ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "Connect to Loop"
   ASSERT_EQ(NoteTo("Loop").size(), 1u);
+  // System exclusive goes the same way, whole.
+  const std::vector<std::uint8_t> sysex = {0xF0, 0x7D, 0x10, 0x20, 0xF7};
+  std::uint64_t cursor = client_.OutputMark("Loop");
+  client_.SendLong("Keyboard", sysex);
+  const auto longs = client_.ReadOutput("Loop", &cursor, 1, 10000);
+  ASSERT_EQ(longs.size(), 1u);
+  EXPECT_TRUE(longs[0].isLong);
+  EXPECT_EQ(longs[0].bytes, sysex);
   ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "DELETE connection to Loop"
   EXPECT_TRUE(NoteTo("Loop", 1000).empty());
 }
