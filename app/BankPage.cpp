@@ -195,9 +195,9 @@ void BankPage::SelectLine(int line) { SendMessageA(list_, LB_SETCURSEL, static_c
 void BankPage::FocusBankList() { SetFocus(list_); }
 
 std::vector<std::string> BankPage::ChooseBankFiles(const BankFileDialog& dialog) {
-  FileDialogSpec spec{dialog.title, dialog.filterName, dialog.filterPattern, dialog.defaultExtension,
+  FileDialogLook look{dialog.title, dialog.filterName, dialog.filterPattern, dialog.defaultExtension,
                       dialog.initialFolder};
-  return ChooseFilesToOpen(form_.Handle(), spec);
+  return ChooseFilesToOpen(form_.Handle(), look);
 }
 
 // Free memory white, the rest grey, framed, with the figures written on it.

@@ -12,16 +12,16 @@ namespace {
 constexpr DWORD kChosenFilesSize = 32768;
 
 struct Dialog {
-  explicit Dialog(HWND owner, const FileDialogSpec& spec, DWORD size)
-      : filter(spec.filterName + '\0' + spec.filterPattern + '\0' + '\0'), files(size, '\0') {
+  explicit Dialog(HWND owner, const FileDialogLook& look, DWORD size)
+      : filter(look.filterName + '\0' + look.filterPattern + '\0' + '\0'), files(size, '\0') {
     fields.lStructSize = sizeof fields;
     fields.hwndOwner = owner;
     fields.lpstrFilter = filter.c_str();
     fields.lpstrFile = &files[0];
     fields.nMaxFile = size;
-    fields.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
-    fields.lpstrTitle = spec.title.c_str();
-    fields.lpstrDefExt = spec.defaultExtension.c_str();
+    fields.lpstrInitialDir = look.initialFolder.empty() ? nullptr : look.initialFolder.c_str();
+    fields.lpstrTitle = look.title.c_str();
+    fields.lpstrDefExt = look.defaultExtension.c_str();
     fields.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
   }
   std::string filter;
@@ -31,8 +31,8 @@ struct Dialog {
 
 }  // namespace
 
-std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogSpec& spec) {
-  Dialog dialog(owner, spec, kChosenFilesSize);
+std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogLook& look) {
+  Dialog dialog(owner, look, kChosenFilesSize);
   dialog.fields.Flags |= OFN_ALLOWMULTISELECT;
   if (!GetOpenFileNameA(&dialog.fields)) return {};
   // One file: its full path. Several: the folder, then each name, each
@@ -47,13 +47,13 @@ std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogSpec& spe
   return chosen;
 }
 
-std::string ChooseFileToOpen(HWND owner, const FileDialogSpec& spec) {
-  Dialog dialog(owner, spec, MAX_PATH);
+std::string ChooseFileToOpen(HWND owner, const FileDialogLook& look) {
+  Dialog dialog(owner, look, MAX_PATH);
   return GetOpenFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
 }
 
-std::string ChooseFileToSave(HWND owner, const FileDialogSpec& spec) {
-  Dialog dialog(owner, spec, MAX_PATH);
+std::string ChooseFileToSave(HWND owner, const FileDialogLook& look) {
+  Dialog dialog(owner, look, MAX_PATH);
   return GetSaveFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
 }
 

@@ -9,7 +9,7 @@
 
 namespace korvel {
 
-struct FileDialogSpec {
+struct FileDialogLook {
   std::string title;
   std::string filterName;     // "Korvel Presets (*.pre)"
   std::string filterPattern;  // "*.PRE"
@@ -19,9 +19,9 @@ struct FileDialogSpec {
 
 // "Open" with several files allowed: their full paths in the dialog's
 // order; nothing when the user cancels.
-std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogSpec& spec);
+std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogLook& look);
 // "Open" or "Save" of one file: its full path; empty when the user cancels.
-std::string ChooseFileToOpen(HWND owner, const FileDialogSpec& spec);
-std::string ChooseFileToSave(HWND owner, const FileDialogSpec& spec);
+std::string ChooseFileToOpen(HWND owner, const FileDialogLook& look);
+std::string ChooseFileToSave(HWND owner, const FileDialogLook& look);
 
 }  // namespace korvel
