@@ -11,7 +11,6 @@ namespace korvel {
 
 namespace {
 
-constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* kLinkName = "\\Korvel.lnk";
 // The shortcut's path is built in a buffer of this size.
 constexpr std::size_t kLinkPathSize = 200;
@@ -20,7 +19,7 @@ constexpr std::size_t kLinkPathSize = 200;
 // start-up folder is not known or too long for the path buffer. The key is
 // closed again either way.
 bool StartupShortcutPath(RegistryModule& registry, std::string& path) {
-  if (registry.OpenKey(platform::kHkeyCurrentUser, kShellFolders, false) != 0) {
+  if (registry.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) {
     ErrorBox(kCannotFindStartUpFolder);
     return false;
   }

@@ -10,6 +10,8 @@
 namespace korvel {
 
 constexpr const char* kCannotFindStartUpFolder = "Could not find StartUp Folder!";
+// The shell's folders of the user ("Startup", "Programs"), under HKEY_CURRENT_USER.
+constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // A link at `linkPath` to `target` with `description`: 0 on success, else
 // the COM result. COM must be initialised (InitRegistry does it).

@@ -10,7 +10,6 @@ constexpr char kMaker[] = "Quennet";
 constexpr char kSetupTitle[] = "Korvel Setup";
 constexpr char kHomepage[] = "http://www.korvel.example/";
 
-constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 // Korvel's own settings, in either hive.
 constexpr char kProductKey[] = "SOFTWARE\\Quennet\\Korvel";
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvel";

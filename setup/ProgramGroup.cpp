@@ -23,7 +23,7 @@ constexpr unsigned kFoundNameSize = 260;
 }  // namespace
 
 bool ProgramGroup::GroupFolder(const char* name, std::size_t reserve, char (&folder)[kPathSize]) {
-  if (registry_.OpenKey(platform::kHkeyCurrentUser, product::kShellFoldersKey, false) != 0) return false;
+  if (registry_.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) return false;
   const ValueRecord* programs = registry_.ReadValue("Programs");
   const std::size_t length = programs ? TextLength(*programs) : 0;
   const std::size_t nameLength = std::strlen(name);

@@ -30,7 +30,7 @@ void Uninstaller::RemoveStartupLink() {
 }
 
 bool Uninstaller::StartupFolderKnown() {
-  if (registry_.OpenKey(platform::kHkeyCurrentUser, product::kShellFoldersKey, false) != 0) return false;
+  if (registry_.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) return false;
   const bool known = registry_.ReadValue("Startup") != nullptr;
   registry_.CloseKey();
   return known;

@@ -1,4 +1,5 @@
 #include "setup/ProgramGroup.h"
+#include "config/Shortcut.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,7 @@ TEST_F(ProgramGroupTest, MissingProgramsFolderMakesNoGroupAndNoLinks) {
   EXPECT_EQ(group.CreateGroupShortcut("Korvel Help", "c:\\korvel\\Korvel.htm"), 1);
 
   // The key exists but names no "Programs".
-  sim::SetRegistryString(platform::kHkeyCurrentUser, product::kShellFoldersKey, "Startup", "C:\\S");
+  sim::SetRegistryString(platform::kHkeyCurrentUser, kShellFoldersKey, "Startup", "C:\\S");
   EXPECT_EQ(group.CreateProgramGroup("Korvel"), ProgramGroup::kNoProgramsFolder);
   EXPECT_STREQ(group.Path(), "");
 }

@@ -9,6 +9,7 @@
 
 #include "platform/sim/Sim.h"
 #include "setup/Product.h"
+#include "config/Shortcut.h"
 
 namespace korvel::setup_test {
 
@@ -27,7 +28,7 @@ inline void MakeFolder(const std::string& windowsPath) {
 
 // The user's "Programs" folder, registered in the shell folders and present.
 inline void GiveStartMenu(const std::string& programs = kPrograms) {
-  sim::SetRegistryString(platform::kHkeyCurrentUser, product::kShellFoldersKey, "Programs", programs);
+  sim::SetRegistryString(platform::kHkeyCurrentUser, kShellFoldersKey, "Programs", programs);
   MakeFolder(programs);
 }
 

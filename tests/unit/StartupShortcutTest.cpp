@@ -17,7 +17,6 @@ namespace {
 
 namespace sim = platform::sim;
 
-constexpr const char* kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const char* kStartup = "C:\\WINDOWS\\Start Menu\\Programs\\StartUp";
 
 class StartupShortcutTest : public ::testing::Test {
@@ -34,7 +33,7 @@ class StartupShortcutTest : public ::testing::Test {
   static void SetShellFolder(const char* name, const std::string& folder) {
     std::filesystem::create_directories(sim::HostPath(folder.c_str()));
     platform::RegKey key = 0;
-    ASSERT_EQ(platform::RegCreateKeyExA(platform::kHkeyCurrentUser, kShellFolders, "", &key), 0);
+    ASSERT_EQ(platform::RegCreateKeyExA(platform::kHkeyCurrentUser, kShellFoldersKey, "", &key), 0);
     platform::RegSetValueExA(key, name, platform::kRegSz, folder.c_str(),
                              static_cast<std::uint32_t>(folder.size() + 1));
     platform::RegCloseKey(key);

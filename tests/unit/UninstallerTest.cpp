@@ -38,7 +38,7 @@ class UninstallerTest : public ::testing::Test {
     sim::SetCurrentDirectory(kHome);
     GiveStartMenu();
     MakeFolder(kStartup);
-    sim::SetRegistryString(kHkeyCurrentUser, product::kShellFoldersKey, "Startup", kStartup);
+    sim::SetRegistryString(kHkeyCurrentUser, kShellFoldersKey, "Startup", kStartup);
     InstallAndUse();
     registry.InitRegistry("Quennet", "Korvel");
   }
@@ -95,7 +95,7 @@ TEST_F(UninstallerTest, UserFilesAndOtherProductsStay) {
   EXPECT_TRUE(HostExists(std::string(kHome) + "\\Korvel.exe"));
   EXPECT_TRUE(HostExists(kPrograms));
   EXPECT_TRUE(sim::RegistryKeyExists(kHkeyCurrentUser, kOtherProduct));
-  EXPECT_TRUE(sim::RegistryKeyExists(kHkeyCurrentUser, product::kShellFoldersKey));
+  EXPECT_TRUE(sim::RegistryKeyExists(kHkeyCurrentUser, kShellFoldersKey));
 }
 
 TEST_F(UninstallerTest, SecondRunIsHarmless) {
@@ -107,7 +107,7 @@ TEST_F(UninstallerTest, SecondRunIsHarmless) {
 }
 
 TEST_F(UninstallerTest, UnknownShellFoldersAreSkippedWithoutAMessage) {
-  ASSERT_EQ(platform::RegDeleteKeyA(kHkeyCurrentUser, product::kShellFoldersKey), 0);
+  ASSERT_EQ(platform::RegDeleteKeyA(kHkeyCurrentUser, kShellFoldersKey), 0);
   Uninstall();
   EXPECT_TRUE(HostExists(kGroup));
   EXPECT_TRUE(HostExists(std::string(kStartup) + "\\Korvel.lnk"));
