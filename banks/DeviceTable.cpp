@@ -110,6 +110,7 @@ void DeviceTable::ReleaseDevices() {
     device.totalKB = 0;
     device.freeKB = 0;
   }
+  for (int& depth : accessDepth_) depth = 0;
   count_ = 0;
 }
 
@@ -120,14 +121,25 @@ void DeviceTable::OpenDeviceAccess(int dev) {
   }
   switch (devices_[dev].kind) {
     case kKindEws64: break;  // cards stay open
-    case kKindSoundFont: soundFont_->OpenDeviceAccess(dev); break;
+    case kKindSoundFont:
+      ++accessDepth_[dev];
+      // An inner bracket opens only what the outer one could not.
+      soundFont_->OpenDeviceAccess(dev);
+      break;
     default: errors_.ErrorCode = kErrWrongDeviceKind; break;
   }
 }
 
+// Only the outermost close closes; a close without an open (the refresh
+// after opening every device itself) closes at once.
 void DeviceTable::CloseDeviceAccess(int dev) {
-  if (dev < 0 || dev >= kMaxDevices) return;
-  if (devices_[dev].kind == kKindSoundFont) soundFont_->CloseDeviceAccess(dev);
+  if (dev < 0 || dev >= kMaxDevices || devices_[dev].kind != kKindSoundFont) return;
+  if (accessDepth_[dev] > 0 && --accessDepth_[dev] > 0) return;
+  soundFont_->CloseDeviceAccess(dev);
+}
+
+int DeviceTable::AccessDepth(int dev) const {
+  return dev >= 0 && dev < kMaxDevices ? accessDepth_[dev] : 0;
 }
 
 void DeviceTable::OpenAllSoundFontDevices() {

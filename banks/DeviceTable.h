@@ -45,8 +45,13 @@ class DeviceTable {
   const SoundDevice& Device(int dev) const { return devices_[dev]; }
 
   // ErrorCode 11 for a device number outside the table or an unknown kind.
+  // Brackets nest: a SoundFont device opened twice stays open until the
+  // second close, so that an operation called inside another's bracket (a
+  // repaint inside a load) does not close the device under its caller.
   void OpenDeviceAccess(int dev);
   void CloseDeviceAccess(int dev);
+  // How many brackets are open on the device now.
+  int AccessDepth(int dev) const;
   void OpenAllSoundFontDevices();
   void CloseAllSoundFontDevices();
 
@@ -92,6 +97,7 @@ class DeviceTable {
   std::unique_ptr<std::uint8_t[]> headerBuffer_;
   SoundDevice devices_[kMaxDevices];
   int count_ = 0;
+  int accessDepth_[kMaxDevices] = {};
   std::uint32_t useCounter_ = 0;
   char failingFile_[260] = {};
 };

@@ -198,7 +198,7 @@ bool SoundFontBackend::IsBankLoaded(int dev, int slot, const char* name) {
     errors.ErrorCode = kErrSlotLocked;
     return false;
   }
-  if (!Usable(dev)) {
+  if (!Usable(dev) || layer_.Device(dev).handle == 0) {
     errors.ErrorCode = kErrInvalidHandle;
     return false;
   }
@@ -284,7 +284,11 @@ void SoundFontBackend::LoadBankFile(int dev, int slot, const char* path) {
     errors.ErrorCode = kErrSlotLocked;
     return;
   }
-  if (!Usable(dev) || layer_.Device(dev).handle == 0) return;
+  // A load that cannot reach the device has failed; it never passes for done.
+  if (!Usable(dev) || layer_.Device(dev).handle == 0) {
+    errors.ErrorCode = kErrInvalidHandle;
+    return;
+  }
   SoundDevice& device = layer_.Device(dev);
   layer_.KeepFailingFile(path);
   if (std::strlen(path) >= kTextBufferSize) {

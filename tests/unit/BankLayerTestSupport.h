@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,10 @@ class RecordingShell : public ShellPort {
     progress = 0;
   }
   bool IsMainWindowMinimized() override { return minimized; }
-  void RepaintMainWindow() override { ++repaints; }
+  void RepaintMainWindow() override {
+    ++repaints;
+    if (whileRepainting) whileRepainting();
+  }
   void ShowVirtualBankMode(bool on) override { virtualBankModeShown = on ? 1 : 0; }
 
   int fills = 0;
@@ -49,6 +53,8 @@ class RecordingShell : public ShellPort {
   int repaints = 0;
   int virtualBankModeShown = -1;
   bool minimized = false;
+  // What the window's paint does, run inside RepaintMainWindow.
+  std::function<void()> whileRepainting;
 };
 
 // A device table over the simulated platform with the emulated cards.

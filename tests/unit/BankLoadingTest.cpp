@@ -50,6 +50,40 @@ TEST_F(BankLoadingTest, LoadFillsTheSlotAndStampsIt) {
   EXPECT_EQ(shell.resets, 0);
 }
 
+// The window repaints in the middle of a load, and its paint reads the
+// device inside a bracket of its own: the device stays open for the load,
+// and the bank is in the device afterwards.
+TEST_F(BankLoadingTest, ASoundFontLoadsThroughARepaintThatReadsTheDevice) {
+  Start("ews64.cards=0\nsoundfont.devices=1\n", UseSFD);
+  layer.CloseAllSoundFontDevices();
+  ASSERT_EQ(layer.Device(0).handle, 0u);
+  shell.whileRepainting = [this] {
+    layer.OpenDeviceAccess(0);
+    RefreshAllSlots(layer, false);
+    layer.ReadAllMemInfo();
+    layer.CloseDeviceAccess(0);
+  };
+  const std::string path = SoundFont("C:\\Banks\\Grand.sf2", "Grand", 8 * KB);
+
+  layer.OpenDeviceAccess(0);
+  EXPECT_EQ(LoadBank(layer, 0, 1, path.c_str()), kErrOk);
+  EXPECT_EQ(shell.repaints, 1);
+  EXPECT_EQ(layer.Device(0).handle, sfman::kOpenHandle) << "the paint closed the caller's device";
+  BankSlot inDevice;
+  layer.ReadSlotInfo(0, 1, inDevice);
+  EXPECT_STREQ(inDevice.name, "Grand");
+  layer.CloseDeviceAccess(0);
+  EXPECT_EQ(layer.Device(0).handle, 0u);
+
+  // Asked of the device once it is closed, a load fails with a message.
+  shell.whileRepainting = nullptr;
+  const std::string other = SoundFont("C:\\Banks\\Organ.sf2", "Organ");
+  EXPECT_EQ(LoadBank(layer, 0, 2, other.c_str()), kErrInvalidHandle);
+  ReportError(errors, "Form1::BrowseBankButtonClick");
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(BoxTexts()[0].rfind("Invalid handle to device function.", 0), 0u) << BoxTexts()[0];
+}
+
 TEST_F(BankLoadingTest, MinimizedWindowIsNotRepainted) {
   StartCard();
   shell.minimized = true;

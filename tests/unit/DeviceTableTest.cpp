@@ -161,6 +161,20 @@ TEST_F(BankLayerTest, SoundFontDevicesAreOpenOnlyInsideTheirBracket) {
   EXPECT_EQ(Dev(1).handle, 0u);
   EXPECT_EQ(Dev(2).handle, 0u);
   EXPECT_NE(Dev(0).handle, 0u);
+
+  // Brackets nest: only the outermost close closes.
+  layer.OpenDeviceAccess(1);
+  layer.OpenAllSoundFontDevices();
+  layer.CloseAllSoundFontDevices();
+  EXPECT_EQ(Dev(1).handle, sfman::kOpenHandle);
+  EXPECT_EQ(Dev(2).handle, 0u);
+  layer.CloseDeviceAccess(1);
+  EXPECT_EQ(Dev(1).handle, 0u);
+  layer.CloseDeviceAccess(1);  // one close too many closes nothing more
+  layer.OpenDeviceAccess(1);
+  EXPECT_EQ(Dev(1).handle, sfman::kOpenHandle);
+  layer.CloseDeviceAccess(1);
+  EXPECT_EQ(Dev(1).handle, 0u);
 }
 
 TEST_F(BankLayerTest, DispatchHandsEachKindToItsBackendAndSkipsOthers) {

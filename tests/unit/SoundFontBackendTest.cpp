@@ -191,11 +191,11 @@ TEST_F(SoundFontTest, LoadFailuresFollowTheResultTable) {
   layer.LoadBankFile(0, 2, longPath.c_str());
   EXPECT_EQ(errors.ErrorCode, kErrInvalidArguments);
 
-  // Without device access nothing reaches the manager; a clear says why.
+  // Without device access nothing reaches the manager, and both say why.
   layer.CloseDeviceAccess(0);
   errors.ErrorCode = kErrOk;
   layer.LoadBankFile(0, 2, "C:\\Banks\\big.sf2");
-  EXPECT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_EQ(errors.ErrorCode, kErrInvalidHandle);
   EXPECT_EQ(layer.ClearSlotInDevice(0, 2), kErrInvalidHandle);
 }
 
