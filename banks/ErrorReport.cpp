@@ -95,7 +95,7 @@ void ReportError(ErrorState& state, const char* operation) {
     if (state.ErrorCode == kErrOk) return;
   }
   const ErrorMessage message = ComposeErrorMessage(state, state.ErrorCode, operation);
-  platform::MessageBoxA(MessageOwner(), message.text.c_str(), message.title,
+  ShowMessageBox(message.text.c_str(), message.title,
                         platform::kMbOk | platform::kMbIconError);
   state.ErrorCode = kErrOk;
 }

@@ -2,17 +2,7 @@
 
 namespace korvel {
 
-namespace {
-platform::Window messageOwner = 0;
-}
-
-void SetMessageOwner(platform::Window owner) { messageOwner = owner; }
-
-platform::Window MessageOwner() { return messageOwner; }
-
-void ErrorBox(const char* text) {
-  platform::MessageBoxA(messageOwner, text, "Korvel", platform::kMbOk | platform::kMbIconError);
-}
+void ErrorBox(const char* text) { ShowMessageBox(text, "Korvel", platform::kMbOk | platform::kMbIconError); }
 
 bool FileIsPresent(const char* path) {
   std::FILE* file = platform::OpenFile(path, "rb");

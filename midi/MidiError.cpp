@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "config/ModalWindows.h"
 #include "midi/MidiPortTable.h"
 
 namespace korvel {
@@ -53,7 +54,7 @@ void ComposeMidiErrorMessage(const MidiPortTable& table, int portIndex, unsigned
 void ReportMidiError(const MidiPortTable& table, int portIndex, unsigned code) {
   char message[kMidiErrorMessageSize];
   ComposeMidiErrorMessage(table, portIndex, code, message, sizeof message);
-  platform::MessageBoxA(0, message, "MIDI Interface Error", platform::kMbOk);
+  ShowMessageBox(message, "MIDI Interface Error", platform::kMbOk);
 }
 
 }  // namespace korvel

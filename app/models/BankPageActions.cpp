@@ -256,7 +256,7 @@ void BankPageActions::cbVBModeClick(bool ticked) {
   config.Set(VBMode, ticked);
   if (wasOn && !ticked) {
     bool yes = presets_.LoadingPreset() || !config.Has(AutoSave) ||
-               platform::MessageBoxA(MessageOwner(), "This will create a new preset. Are you sure?", "Korvel",
+               ShowMessageBox("This will create a new preset. Are you sure?", "Korvel",
                                      platform::kMbYesNo) == platform::kIdYes;
     if (yes && !presets_.LoadingPreset() && presets_.CheckPresetSave() == 0) yes = false;
     if (!yes) {

@@ -54,7 +54,7 @@ int PresetManager::CheckPresetSave() {
   FileTitle(title, name[0] != '\0' ? name : "untitled");
   const std::string question =
       "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
-  const int answer = platform::MessageBoxA(MessageOwner(), question.c_str(), "Korvel",
+  const int answer = ShowMessageBox(question.c_str(), "Korvel",
                                            platform::kMbYesNoCancel);
   if (answer == platform::kIdYes) {
     if (name[0] != '\0') {
