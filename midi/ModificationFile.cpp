@@ -16,7 +16,6 @@ namespace korvel {
 namespace {
 
 constexpr const char* kNoMemory = "Could not allocate memory.";
-constexpr const char* kNoName = "Please give the modification preset a name.";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -110,12 +109,6 @@ std::string StoredName(const char (&name)[kPresetNameSize]) {
 }
 
 }  // namespace
-
-bool AcceptModificationPresetName(const char* name) {
-  if (name != nullptr && name[0] != '\0') return true;
-  ErrorBox(kNoName);
-  return false;
-}
 
 std::string EncodeModificationPresets(const ModificationPresetList& presets) {
   std::string text;

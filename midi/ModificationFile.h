@@ -41,10 +41,6 @@ void DecodeModificationPresets(const char* data, std::size_t size, ModificationP
 // preset reads back.
 std::string EncodeModificationPresets(const ModificationPresetList& presets);
 
-// A name a preset can be stored under: not empty. Otherwise the user is
-// told so with ErrorBox and the answer is false.
-bool AcceptModificationPresetName(const char* name);
-
 // Reads "\mods.txt" in `homedir`, or "\factmods.txt" when the user's file
 // cannot be opened, into `presets` (replacing what it held). Neither file:
 // an empty list, nothing shown. Memory that cannot be had is reported with

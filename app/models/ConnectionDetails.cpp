@@ -36,8 +36,19 @@ bool IsEntry(int entry, std::size_t count) { return entry >= 0 && static_cast<st
 
 }  // namespace
 
+// A dialog that fails to open does not leave the bypass on; nor does it
+// write presets it may have read only in part.
 void ConnectionDetails::FormCreate(int preselected) {
   SetModificationBypass(true);
+  try {
+    FillForm(preselected);
+  } catch (...) {
+    SetModificationBypass(false);
+    throw;
+  }
+}
+
+void ConnectionDetails::FillForm(int preselected) {
   LoadModificationPresets(devices_.Config().homedir, modPresets_);
   FillPresetList();
   connection_ = std::max(preselected, 0);
@@ -109,14 +120,19 @@ void ConnectionDetails::StoreRangeEdit(DetailsControl edit, const std::string& t
   if (showing_ || modification == nullptr || text.empty()) return;
   const RangeKind kind = KindOf(edit);
   const ReadRangeResult read = ReadRange(text);
-  if (!RangeFits(kind, read.range)) {
-    // A number that does not fit is refused, but a range still being typed
-    // ("1-" before "1-16") is left as the user has it.
-    if (read.complete) ShowText(edit, RangeTextOf(*modification, kind));
-    return;
-  }
+  // A number that does not fit is refused; the text stays as the user has
+  // it until the edit is left.
+  if (!RangeFits(kind, read.range)) return;
   StoreRange(*modification, kind, read.range);
   RefreshEditor(edit);
+}
+
+void ConnectionDetails::RangeEditExit(DetailsControl edit, const std::string& text) {
+  const Modification* modification = CurrentModification();
+  if (modification == nullptr) return;
+  const RangeKind kind = KindOf(edit);
+  const ReadRangeResult read = ReadRange(text);
+  if (text.empty() || !read.complete || !RangeFits(kind, read.range)) ShowText(edit, RangeTextOf(*modification, kind));
 }
 
 void ConnectionDetails::cbRevClick(bool checked) {
@@ -137,7 +153,7 @@ bool ConnectionDetails::AddNewModification() {
   if (connection == nullptr) return false;
   const int index = AddModification(connection->modifications);
   if (index < 0) {
-    platform::MessageBoxA(MessageOwner(), kNoMoreModifications, "Korvel", platform::kMbOk);
+    ShowMessageBox(kNoMoreModifications, "Korvel", platform::kMbOk);
     return false;
   }
   presetManager_.MarkChanged();
@@ -203,8 +219,11 @@ ModificationPreset* ConnectionDetails::PresetToWrite(const std::string& name, bo
 void ConnectionDetails::DelPresetButtonClick() {
   const int preset = view_.SelectedPreset();
   if (!IsEntry(preset, modPresets_.size())) return;
-  if (platform::MessageBoxA(MessageOwner(), kReallyDeletePreset, "Korvel", platform::kMbYesNo) != platform::kIdYes)
+  if (ShowMessageBox(kReallyDeletePreset, "Korvel", platform::kMbYesNo) != platform::kIdYes)
     return;
+  // The list is read again: it is the one the answer is about only if it
+  // still holds that preset.
+  if (!IsEntry(preset, modPresets_.size())) return;
   modPresets_.erase(modPresets_.begin() + preset);
   presetDeleted_ = true;
   FillPresetList();

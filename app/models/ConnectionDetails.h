@@ -74,9 +74,12 @@ class ConnectionDetails {
 
   // The range edits' changes, with the edit's text now. `sender` is
   // edsctype or eddctype. A text whose numbers do not fit their byte is
-  // refused: nothing is stored and the edit is given the stored range back.
+  // refused: nothing is stored.
   void edsctypeChange(DetailsControl sender, const std::string& text);
   void edcrChange(const std::string& text);
+  // A range edit left with a text that was refused, is empty or still half
+  // typed: the edit is given the stored range back.
+  void RangeEditExit(DetailsControl edit, const std::string& text);
   void cbRevClick(bool checked);
 
   // "&New", "&Delete" and "&Load" of the modifications.
@@ -90,6 +93,7 @@ class ConnectionDetails {
   void DelPresetButtonClick();
 
  private:
+  void FillForm(int preselected);
   MidiConnection* Connection();
   Modification* CurrentModification();
   bool AddNewModification();

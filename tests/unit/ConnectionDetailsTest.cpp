@@ -189,14 +189,19 @@ TEST_F(ConnectionDetailsTest, TypedRangesAreStoredAndNumbersThatDoNotFitAreRefus
   EXPECT_TRUE(presets.PresetChanged());
   EXPECT_EQ(view.texts[Ctl::eddctype], "60");  // shown again by the channel edit's refresh
 
+  // Refused while typing, the text stays until the edit is left; then it
+  // shows the stored range again.
   const Modification before = m;
   Type(Ctl::edsctype, "");
   Type(Ctl::edsctype, "36-300");
-  EXPECT_EQ(view.texts[Ctl::edsctype], "36-47");  // given the stored range back
+  EXPECT_EQ(view.texts[Ctl::edsctype], "36-300");
+  Dialog().RangeEditExit(Ctl::edsctype, "36-300");
+  EXPECT_EQ(view.texts[Ctl::edsctype], "36-47");
   Type(Ctl::edcr, "17");
-  EXPECT_EQ(view.texts[Ctl::edcr], "10");
-  Type(Ctl::edcr, "10-");  // still being typed: left as it is
+  Type(Ctl::edcr, "10-");
   EXPECT_EQ(view.texts[Ctl::edcr], "10-");
+  Dialog().RangeEditExit(Ctl::edcr, "10-");
+  EXPECT_EQ(view.texts[Ctl::edcr], "10");
   EXPECT_TRUE(SameModification(m, before));
 }
 

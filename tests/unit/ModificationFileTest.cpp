@@ -297,13 +297,6 @@ TEST_F(ModificationFileTest, EveryStoredNameReadsBack) {
   EXPECT_STREQ(back[1].name, " ");
   EXPECT_TRUE(SameModification(back[1].modification, Bytes(0xB0, 0xB0, 1, 7, 0, 15, 1, 0)));
   EXPECT_STREQ(back[2].name, "Line end");
-
-  // A preset without a name is refused where the user names it.
-  EXPECT_TRUE(AcceptModificationPresetName("Strings"));
-  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
-  EXPECT_FALSE(AcceptModificationPresetName(""));
-  ASSERT_EQ(platform::sim::ShownMessageBoxes().size(), 1u);
-  EXPECT_EQ(platform::sim::ShownMessageBoxes()[0].text, "Please give the modification preset a name.");
 }
 
 // A file of many megabytes is read as far as the limit, whole lines only,
