@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "app/ModalLoop.h"
+
 namespace korvel {
 
 namespace {
@@ -66,10 +68,14 @@ void Application::Restore() {
   if (OnRestore) OnRestore();
 }
 
-// The taskbar button's own system commands minimize and restore the program.
+// The taskbar button's own system commands minimize and restore the program;
+// while a modal window is open they bring that window forward instead.
 LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SYSCOMMAND) {
-    switch (wParam & 0xFFF0) {
+    const WPARAM command = wParam & 0xFFF0;
+    const bool ours = command == SC_MINIMIZE || command == SC_RESTORE || command == SC_CLOSE;
+    if (ours && DeclineWhileModal()) return 0;
+    switch (command) {
       case SC_MINIMIZE:
         Minimize();
         return 0;
@@ -83,9 +89,12 @@ LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         break;
     }
   }
-  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && main_ && IsWindowVisible(main_)) {
-    SetFocus(main_);
-    return 0;
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+    if (DeclineWhileModal()) return 0;
+    if (main_ && IsWindowVisible(main_)) {
+      SetFocus(main_);
+      return 0;
+    }
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include "app/FileDialogs.h"
 #include "app/ImageControl.h"
+#include "app/Window.h"
 #include "app/models/BankListLines.h"
 #include "app/models/MemoryGraph.h"
 #include "resources/forms/BankPageForm.h"
@@ -19,7 +20,7 @@ BankPage* PageOf(HWND list) { return reinterpret_cast<BankPage*>(GetWindowLongPt
 
 }  // namespace
 
-BankPage::BankPage(Form& form, HINSTANCE instance) : form_(form) {
+BankPage::BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn) : form_(form), turn_(turn) {
   form_.Add(forms::kBankPageControls, forms::kBankPageControlCount, instance);
   list_ = form_.Control(ctl::BankList);
   // Enter and Delete reach the page through the list's own procedure.
@@ -51,22 +52,27 @@ void BankPage::Detach() {
 
 LRESULT CALLBACK BankPage::BankListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   BankPage* page = PageOf(list);
+  if (!page) return DefWindowProcA(list, message, wParam, lParam);
+  return HandleAsOperation(page->turn_, [&] { return page->BankListMessage(list, message, wParam, lParam); });
+}
+
+LRESULT BankPage::BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_GETDLGCODE && lParam) {
     // The list keeps Enter for itself instead of the window's default button.
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN) return DLGC_WANTMESSAGE;
   }
-  if (message == WM_KEYDOWN && page && page->actions_) {
+  if (message == WM_KEYDOWN && actions_) {
     if (wParam == VK_RETURN) {
-      page->actions_->BrowseBankButtonClick();
+      actions_->BrowseBankButtonClick();
       return 0;
     }
     if (wParam == VK_DELETE) {
-      page->actions_->ClearBankSlotButtonClick();
+      actions_->ClearBankSlotButtonClick();
       return 0;
     }
   }
-  return CallWindowProcA(page ? page->listProc_ : DefWindowProcA, list, message, wParam, lParam);
+  return CallWindowProcA(listProc_, list, message, wParam, lParam);
 }
 
 void BankPage::LayoutBankPage(bool moreInfo) {
@@ -197,7 +203,7 @@ void BankPage::FocusBankList() { SetFocus(list_); }
 std::vector<std::string> BankPage::ChooseBankFiles(const BankFileDialog& dialog) {
   FileDialogLook look{dialog.title, dialog.filterName, dialog.filterPattern, dialog.defaultExtension,
                       dialog.initialFolder};
-  return ChooseFilesToOpen(form_.Handle(), look);
+  return ChooseFilesToOpen(look);
 }
 
 // Free memory white, the rest grey, framed, with the figures written on it.

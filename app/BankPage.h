@@ -13,13 +13,15 @@
 #include "app/AppState.h"
 #include "app/FormBuilder.h"
 #include "app/models/BankPageActions.h"
+#include "banks/switching/UserInterfaceTurn.h"
 
 namespace korvel {
 
 class BankPage final : public BankPageView {
  public:
   // Builds the page's controls into `form`, whose window owns its menu.
-  BankPage(Form& form, HINSTANCE instance);
+  // The list's keys are operations of `turn`, as every window message is.
+  BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn);
   ~BankPage();
   BankPage(const BankPage&) = delete;
   BankPage& operator=(const BankPage&) = delete;
@@ -50,10 +52,12 @@ class BankPage final : public BankPageView {
 
  private:
   static LRESULT CALLBACK BankListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
   void DrawLine(HDC dc, int line, bool selected);
   int SlotCount() const;
 
   Form& form_;
+  UserInterfaceTurn& turn_;
   HWND list_;
   HMENU bankMenu_;
   WNDPROC listProc_ = nullptr;

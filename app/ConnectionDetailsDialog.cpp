@@ -20,10 +20,10 @@ bool IsComboBox(DetailsControl list) { return list != DetailsControl::ptlist; }
 
 }  // namespace
 
-TconDialog::TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance, HWND owner)
-    : Window(turn), owner_(owner), details_(*state.ports, state.devices, state.presets, *this) {
+TconDialog::TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance)
+    : Window(turn), details_(*state.ports, state.devices, state.presets, *this) {
   RegisterFormClass(instance, forms::kConnectionDetailsForm.className, Window::Procedure, nullptr);
-  if (!form_.Build(forms::kConnectionDetailsForm, instance, owner, this))
+  if (!form_.Build(forms::kConnectionDetailsForm, instance, ModalOwner(), this))
     throw std::runtime_error("The Connection Details dialog could not be created");
 }
 
@@ -33,10 +33,12 @@ TconDialog::~TconDialog() {
   if (created_) details_.FormDestroy();
 }
 
+// Open before it is filled: a box it raises meanwhile is its own.
 void TconDialog::ShowModal(int connection) {
+  ModalLoop modal(form_.Handle());
   details_.FormCreate(connection);
   created_ = true;
-  RunModal(form_.Handle(), owner_, closed_);
+  modal.Run(closed_);
 }
 
 LRESULT TconDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -72,12 +74,8 @@ void TconDialog::OnCommand(int id, int code) {
       return;
     case ctl::edsctype:
     case ctl::eddctype:
-      if (code == EN_CHANGE)
-        details_.edsctypeChange(id == ctl::edsctype ? DetailsControl::edsctype : DetailsControl::eddctype,
-                                ControlText(form_.Control(id)));
-      return;
     case ctl::edcr:
-      if (code == EN_CHANGE) details_.edcrChange(ControlText(form_.Control(id)));
+      OnRangeEdit(id, code);
       return;
     case ctl::cbRev:
       details_.cbRevClick(SendMessageA(form_.Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED);
@@ -105,6 +103,16 @@ void TconDialog::OnCommand(int id, int code) {
     default:
       return;
   }
+}
+
+void TconDialog::OnRangeEdit(int id, int code) {
+  const DetailsControl edit = id == ctl::edsctype   ? DetailsControl::edsctype
+                              : id == ctl::eddctype ? DetailsControl::eddctype
+                                                    : DetailsControl::edcr;
+  if (code == EN_KILLFOCUS) details_.RangeEditExit(edit, ControlText(form_.Control(id)));
+  if (code != EN_CHANGE) return;
+  if (edit == DetailsControl::edcr) details_.edcrChange(ControlText(form_.Control(id)));
+  else details_.edsctypeChange(edit, ControlText(form_.Control(id)));
 }
 
 HWND TconDialog::ControlOf(DetailsControl control) const {
@@ -165,10 +173,9 @@ std::string TconDialog::CustomName() { return ControlText(form_.Control(ctl::edP
 
 int TconDialog::SelectedPreset() { return Selection(ctl::tlist); }
 
-void RunConnectionDetailsDialog(HWND owner, HINSTANCE instance, UserInterfaceTurn& turn, AppState& state,
-                                int connection) {
+void RunConnectionDetailsDialog(HINSTANCE instance, UserInterfaceTurn& turn, AppState& state, int connection) {
   if (!state.ports) return;
-  TconDialog dialog(turn, state, instance, owner);
+  TconDialog dialog(turn, state, instance);
   dialog.ShowModal(connection);
 }
 

@@ -17,7 +17,8 @@ namespace korvel {
 
 class TconDialog final : public Window, public ConnectionDetailsView {
  public:
-  TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance, HWND owner);
+  // Made with the window the user is working in as its owner.
+  TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance);
   ~TconDialog() override;
 
   // Shows the dialog with `connection` chosen, its owner disabled, until it
@@ -37,11 +38,12 @@ class TconDialog final : public Window, public ConnectionDetailsView {
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id, int code);
+  // Changes of the three range edits, and their leaving.
+  void OnRangeEdit(int id, int code);
   HWND ControlOf(DetailsControl control) const;
   int Selection(int id) const;
 
   Form form_;
-  HWND owner_;
   ConnectionDetails details_;
   bool created_ = false;
   bool closed_ = false;
@@ -49,7 +51,6 @@ class TconDialog final : public Window, public ConnectionDetailsView {
 
 // Creates, shows and destroys the dialog; the modifications it edited route
 // from then on.
-void RunConnectionDetailsDialog(HWND owner, HINSTANCE instance, UserInterfaceTurn& turn, AppState& state,
-                                int connection);
+void RunConnectionDetailsDialog(HINSTANCE instance, UserInterfaceTurn& turn, AppState& state, int connection);
 
 }  // namespace korvel

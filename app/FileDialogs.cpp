@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "app/ModalLoop.h"
+
 namespace korvel {
 
 namespace {
@@ -11,11 +13,13 @@ namespace {
 // Room for many file names at once.
 constexpr DWORD kChosenFilesSize = 32768;
 
+// A common dialog owned, as every modal window, by the window the user is
+// working in.
 struct Dialog {
-  explicit Dialog(HWND owner, const FileDialogLook& look, DWORD size)
+  explicit Dialog(const FileDialogLook& look, DWORD size)
       : filter(look.filterName + '\0' + look.filterPattern + '\0' + '\0'), files(size, '\0') {
     fields.lStructSize = sizeof fields;
-    fields.hwndOwner = owner;
+    fields.hwndOwner = reinterpret_cast<HWND>(open.Owner());
     fields.lpstrFilter = filter.c_str();
     fields.lpstrFile = &files[0];
     fields.nMaxFile = size;
@@ -24,6 +28,7 @@ struct Dialog {
     fields.lpstrDefExt = look.defaultExtension.c_str();
     fields.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
   }
+  ModalScope open;
   std::string filter;
   std::string files;
   OPENFILENAMEA fields{};
@@ -31,8 +36,8 @@ struct Dialog {
 
 }  // namespace
 
-std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogLook& look) {
-  Dialog dialog(owner, look, kChosenFilesSize);
+std::vector<std::string> ChooseFilesToOpen(const FileDialogLook& look) {
+  Dialog dialog(look, kChosenFilesSize);
   dialog.fields.Flags |= OFN_ALLOWMULTISELECT;
   if (!GetOpenFileNameA(&dialog.fields)) return {};
   // One file: its full path. Several: the folder, then each name, each
@@ -47,13 +52,13 @@ std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogLook& loo
   return chosen;
 }
 
-std::string ChooseFileToOpen(HWND owner, const FileDialogLook& look) {
-  Dialog dialog(owner, look, MAX_PATH);
+std::string ChooseFileToOpen(const FileDialogLook& look) {
+  Dialog dialog(look, MAX_PATH);
   return GetOpenFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
 }
 
-std::string ChooseFileToSave(HWND owner, const FileDialogLook& look) {
-  Dialog dialog(owner, look, MAX_PATH);
+std::string ChooseFileToSave(const FileDialogLook& look) {
+  Dialog dialog(look, MAX_PATH);
   return GetSaveFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
 }
 

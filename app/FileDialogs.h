@@ -19,9 +19,9 @@ struct FileDialogLook {
 
 // "Open" with several files allowed: their full paths in the dialog's
 // order; nothing when the user cancels.
-std::vector<std::string> ChooseFilesToOpen(HWND owner, const FileDialogLook& look);
+std::vector<std::string> ChooseFilesToOpen(const FileDialogLook& look);
 // "Open" or "Save" of one file: its full path; empty when the user cancels.
-std::string ChooseFileToOpen(HWND owner, const FileDialogLook& look);
-std::string ChooseFileToSave(HWND owner, const FileDialogLook& look);
+std::string ChooseFileToOpen(const FileDialogLook& look);
+std::string ChooseFileToSave(const FileDialogLook& look);
 
 }  // namespace korvel

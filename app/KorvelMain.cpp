@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "app/ModalLoop.h"
 #include "app/OptionsWindow.h"
 #include "app/PageNumbers.h"
 #include "app/models/TrayMenuItems.h"
@@ -23,7 +24,7 @@ TForm1::TForm1(Application& application)
   // Owned by the application's window, which carries the taskbar button.
   if (!form_.Build(forms::kMainForm, instance, application.Handle(), this))
     throw std::runtime_error("The main window could not be created");
-  bankPage_ = std::make_unique<BankPage>(form_, instance);
+  bankPage_ = std::make_unique<BankPage>(form_, instance, Turn());
   presetPage_ = std::make_unique<PresetPage>(form_, instance);
   midiDevicesPage_ = std::make_unique<MidiDevicesPage>(form_, instance, Turn());
   aboutPage_ = std::make_unique<AboutPage>(form_, instance);
@@ -32,7 +33,7 @@ TForm1::TForm1(Application& application)
   try {
     FormCreate();
   } catch (const std::exception& error) {
-    ShowException(Handle(), error.what());
+    ShowException(error.what());
   }
 }
 
@@ -56,6 +57,16 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_PAINT:
       FormPaint();
       return 0;
+    case WM_CLOSE:
+      // The taskbar's Close, or the system menu's.
+      if (!DeclineWhileModal()) EndProgram();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return DeclineWhileModal() ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // Windows ends the process once this returns: shut down properly first.
+      if (wParam) EndProgram();
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE) {
         MinButtonClick();
@@ -71,7 +82,7 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     }
     case kRunBankSwitchingRequests:
-      if (state_) state_->requests.RunPendingRequests();
+      RunDeferredWork();
       return 0;
     default:
       break;
@@ -139,12 +150,15 @@ void TForm1::Button1Click() {
   EndProgram();
 }
 
-void TForm1::EndProgram() { DestroyWindow(Handle()); }
+// Never while a modal window is open: what it works on would go under it.
+void TForm1::EndProgram() {
+  if (!DeclineWhileModal()) DestroyWindow(Handle());
+}
 
 // Nothing on the window follows the changes: they take effect where the
 // flags are next read, some at the next start.
 void TForm1::ShowOptsButtonClick() {
-  if (state_) RunOptionsDialog(Handle(), application_.Instance(), Turn(), state_->config, state_->registry);
+  if (state_) RunOptionsDialog(application_.Instance(), Turn(), state_->config, state_->registry);
 }
 
 // With the tray icon there, only the icon is left.
@@ -208,10 +222,33 @@ void TForm1::TrayMenuClick(int tag) {
   devices.CloseDeviceAccess(config.curdev);
 }
 
+// Inside another operation (a load repaints the window, a box was over it)
+// the device is in the middle of that operation's work: the paint shows
+// what is known and the device is read once the operation is over.
 void TForm1::FormPaint() {
   PAINTSTRUCT paint;
   BeginPaint(Handle(), &paint);
   EndPaint(Handle(), &paint);
+  if (!Turn().InNestedOperation()) {
+    ReadDeviceForDisplay();
+    return;
+  }
+  readAfterOperations_ = true;
+  Turn().TurnAfterOperations();
+}
+
+// What waited for the thread's top-level loop: the device read of a paint,
+// then the requests MIDI made meanwhile.
+void TForm1::RunDeferredWork() {
+  if (readAfterOperations_) {
+    readAfterOperations_ = false;
+    UserInterfaceTurn::Operation read(Turn());
+    ReadDeviceForDisplay();
+  }
+  if (state_) state_->requests.RunPendingRequests();
+}
+
+void TForm1::ReadDeviceForDisplay() {
   if (!running_ || !state_ || state_->devices.Count() == 0) return;
   DeviceTable& devices = state_->devices;
   const int dev = state_->config.curdev;

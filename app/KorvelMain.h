@@ -25,8 +25,8 @@
 
 namespace korvel {
 
-// Posted by the MIDI thread when bank-switching requests wait for the
-// user-interface thread.
+// Posted when work waits for the user-interface thread's top-level loop:
+// bank-switching requests from the MIDI thread, a paint's device read.
 constexpr UINT kRunBankSwitchingRequests = WM_APP + 1;
 
 class TForm1 final : public Window, public ShellPort, public PresetPort {
@@ -83,6 +83,8 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   void OnMenuCommand(int id);
   // Every paint of the window's own client area reads the device again.
   void FormPaint();
+  void ReadDeviceForDisplay();
+  void RunDeferredWork();
 
   // Phases of FormCreate.
   void BeginStartUp();
@@ -93,6 +95,7 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   // "Report and stop": a failed start-up step ends the program before the
   // main window is ever shown.
   void StopOnStartUpError();
+  char* TakePathScratch();
   void OpenMidiRouting();
   void LoadMostRecentPreset();
   void ShowVirtualBankModeAtStart();
@@ -125,6 +128,8 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   HICON programIcon_ = nullptr;
   // Start-up is over: paints read the device.
   bool running_ = false;
+  // A paint inside another operation left the device read for later.
+  bool readAfterOperations_ = false;
 };
 
 }  // namespace korvel

@@ -16,7 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return application.Run();
   } catch (const std::exception& error) {
     // A failure while the application or the main window is set up ends the program.
-    korvel::ShowException(nullptr, error.what());
+    korvel::ShowException(error.what());
   }
   return 0;
 }

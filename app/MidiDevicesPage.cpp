@@ -201,7 +201,7 @@ int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items) {
 
 void MidiDevicesPage::OpenConnectionDetails(int connection) {
   if (!state_) return;
-  RunConnectionDetailsDialog(form_.Handle(), instance_, turn_, *state_, connection);
+  RunConnectionDetailsDialog(instance_, turn_, *state_, connection);
   map_->RedrawConnectionMap();
 }
 

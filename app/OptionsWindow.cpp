@@ -27,11 +27,10 @@ int BoxOf(ConfigFlag flag) {
 
 }  // namespace
 
-TODialog::TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance,
-                   HWND owner)
-    : Window(turn), owner_(owner), options_(config, registry, *this) {
+TODialog::TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance)
+    : Window(turn), options_(config, registry, *this) {
   RegisterFormClass(instance, forms::kOptionsForm.className, Window::Procedure, nullptr);
-  if (!form_.Build(forms::kOptionsForm, instance, owner, this))
+  if (!form_.Build(forms::kOptionsForm, instance, ModalOwner(), this))
     throw std::runtime_error("The Options dialog could not be created");
   SendMessageA(form_.Control(ctl::edBankFolder), EM_LIMITTEXT, kBankFolderLength, 0);
 }
@@ -41,13 +40,20 @@ TODialog::~TODialog() {
   if (IsWindow(form_.Handle())) DestroyWindow(form_.Handle());
 }
 
+// Open before it is filled: a box it raises meanwhile is its own.
 void TODialog::ShowModal() {
+  ModalLoop modal(form_.Handle());
   options_.FormCreate();
-  RunModal(form_.Handle(), owner_, closed_);
+  modal.Run(closed_);
 }
 
 // Enter and Escape do nothing: neither button is the default or the cancel.
+// Alt+F4 closes the dialog as "&Cancel" does.
 LRESULT TODialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    options_.CancelButtonClick();
+    return 0;
+  }
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return DefWindowProcA(window, message, wParam, lParam);
   switch (LOWORD(wParam)) {
     case ctl::optCloseButton:
@@ -85,9 +91,8 @@ void TODialog::SetStartupCaption(const char* caption) {
 
 std::string TODialog::StartupCaption() { return ControlText(form_.Control(ctl::AddToStartupButton)); }
 
-void RunOptionsDialog(HWND owner, HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config,
-                      RegistryModule& registry) {
-  TODialog dialog(turn, config, registry, instance, owner);
+void RunOptionsDialog(HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry) {
+  TODialog dialog(turn, config, registry, instance);
   dialog.ShowModal();
 }
 

@@ -15,8 +15,8 @@ namespace korvel {
 
 class TODialog final : public Window, public OptionsView {
  public:
-  TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance,
-           HWND owner);
+  // Made with the window the user is working in as its owner.
+  TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance);
   ~TODialog() override;
 
   void ShowModal();
@@ -34,13 +34,11 @@ class TODialog final : public Window, public OptionsView {
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
   Form form_;
-  HWND owner_;
   OptionsDialog options_;
   bool closed_ = false;
 };
 
 // Creates, shows and destroys the dialog.
-void RunOptionsDialog(HWND owner, HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config,
-                      RegistryModule& registry);
+void RunOptionsDialog(HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry);
 
 }  // namespace korvel

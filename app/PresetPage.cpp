@@ -73,11 +73,11 @@ bool PresetPage::OnCommand(int id, int) {
 }
 
 std::string PresetPage::ChoosePresetToSave(const std::string& initialFolder) {
-  return ChooseFileToSave(form_.Handle(), {"Save Preset", "Korvel Presets (*.pre)", "*.PRE", "pre", initialFolder});
+  return ChooseFileToSave({"Save Preset", "Korvel Presets (*.pre)", "*.PRE", "pre", initialFolder});
 }
 
 std::string PresetPage::ChoosePresetToLoad(const std::string& initialFolder) {
-  return ChooseFileToOpen(form_.Handle(), {"Load Preset", "Presets (*.pre)", "*.PRE", "pre", initialFolder});
+  return ChooseFileToOpen({"Load Preset", "Presets (*.pre)", "*.PRE", "pre", initialFolder});
 }
 
 }  // namespace korvel

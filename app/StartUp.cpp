@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "app/ImageControl.h"
 #include "app/KorvelMain.h"
@@ -48,7 +49,7 @@ void TForm1::FormCreate() {
   // The bank layer's working buffers come before anything takes from the scratch ring.
   state_->devices.InitBankLayer();
   StopOnStartUpError();
-  char* pathScratch = state_->scratch.Take(kPathScratchSize);
+  char* pathScratch = TakePathScratch();
   OpenWaitDialog();
   ShowProgress("Reading configuration...");
   ReadStoredConfiguration(pathScratch);
@@ -82,6 +83,18 @@ void TForm1::BeginStartUp() {
   SetMessageOwner(AsOwner(Handle()));
   bankPage_->SelectLine(0);
   SetWindowTextA(Handle(), "Korvel");
+}
+
+// Without it start-up cannot go on: out of memory, as for the buffers.
+char* TForm1::TakePathScratch() {
+  char* scratch = nullptr;
+  try {
+    scratch = state_->scratch.Take(kPathScratchSize);
+  } catch (const std::bad_alloc&) {
+    state_->errors.ErrorCode = kErrOutOfMemory;
+  }
+  StopOnStartUpError();
+  return scratch;
 }
 
 void TForm1::StopOnStartUpError() {

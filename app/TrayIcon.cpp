@@ -1,5 +1,6 @@
 #include "app/TrayIcon.h"
 
+#include "app/ModalLoop.h"
 #include "config/TextHelpers.h"
 
 namespace korvel {
@@ -72,7 +73,11 @@ void TTrayIcon::Restored() {
   if (savedRestore_) savedRestore_();
 }
 
+// While a modal window is open a click brings it forward and does nothing else.
 void TTrayIcon::MouseMessage(UINT mouse) {
+  const bool click = mouse == WM_LBUTTONDOWN || mouse == WM_LBUTTONDBLCLK || mouse == WM_RBUTTONDBLCLK ||
+                     mouse == WM_RBUTTONDOWN;
+  if (click && DeclineWhileModal()) return;
   switch (mouse) {
     case WM_LBUTTONDOWN:
       if (OnLeftClick) OnLeftClick();

@@ -3,12 +3,25 @@
 #include <exception>
 #include <string>
 
+#include "config/ModalWindows.h"
+
 namespace korvel {
 
-void ShowException(HWND owner, const char* what) {
+void ShowException(const char* what) {
   std::string text = what && *what ? what : "Unknown exception";
   if (text.back() != '.') text += '.';
-  MessageBoxA(owner, text.c_str(), "Korvel", MB_OK | MB_ICONSTOP);
+  ShowMessageBox(text.c_str(), "Korvel", MB_OK | MB_ICONSTOP);
+}
+
+void ShowCurrentException(UserInterfaceTurn& turn) {
+  UserInterfaceTurn::Operation operation(turn);
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    ShowException(error.what());
+  } catch (...) {
+    ShowException(nullptr);
+  }
 }
 
 LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -19,16 +32,12 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  auto handle = [&] { return self->HandleMessage(window, message, wParam, lParam); };
+  if (!self->OutsideOperations(message)) return HandleAsOperation(self->turn_, handle);
   try {
-    if (self->OutsideOperations(message)) return self->HandleMessage(window, message, wParam, lParam);
-    UserInterfaceTurn::Operation operation(self->turn_);
-    return self->HandleMessage(window, message, wParam, lParam);
-  } catch (const std::exception& error) {
-    UserInterfaceTurn::Operation operation(self->turn_);
-    ShowException(window, error.what());
+    return handle();
   } catch (...) {
-    UserInterfaceTurn::Operation operation(self->turn_);
-    ShowException(window, nullptr);
+    ShowCurrentException(self->turn_);
   }
   return 0;
 }

@@ -12,7 +12,25 @@
 namespace korvel {
 
 // The application's standard box for an exception that reached the toolkit.
-void ShowException(HWND owner, const char* what);
+void ShowException(const char* what);
+// Shows the exception being handled (call it in a catch block), as an
+// operation, so that MIDI requests do not run under its box.
+void ShowCurrentException(UserInterfaceTurn& turn);
+
+// Handles a message as an operation of the user-interface thread (MIDI
+// requests wait until it is over); an exception that escapes is shown and
+// the program goes on. Every window procedure of the program runs its
+// handlers through here.
+template <typename Handler>
+LRESULT HandleAsOperation(UserInterfaceTurn& turn, Handler&& handle) {
+  try {
+    UserInterfaceTurn::Operation operation(turn);
+    return handle();
+  } catch (...) {
+    ShowCurrentException(turn);
+  }
+  return 0;
+}
 
 class Window {
  public:

@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     korvel::SetupWindow Form1(instance);
     return Form1.Run();
   } catch (const std::exception& error) {
-    korvel::ShowException(nullptr, error.what());
+    korvel::ShowException(error.what());
   }
   return 0;
 }

@@ -28,6 +28,9 @@ class UserInterfaceTurn {
   UserInterfaceTurn& operator=(const UserInterfaceTurn&) = delete;
 
   bool InOperation() const { return depth_ > 0; }
+  // The operation running now began inside another one: a repaint in the
+  // middle of a load, or a message handled under a box that another shows.
+  bool InNestedOperation() const { return depth_ > 1; }
   // Asks for a turn (PostUserInterfaceWork) when the last operation ends.
   void TurnAfterOperations() { turnWanted_ = true; }
 

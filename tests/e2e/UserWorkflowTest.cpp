@@ -81,15 +81,7 @@ class UserWorkflowTest : public ::testing::Test {
 
   // The common dialog `title` of Korvel: its file name typed in, then "OK".
   void ChooseInDialog(const char* title, const std::string& fileName) {
-    HWND dialog = WaitForTopLevel("#32770", title, korvel_.Pid(), kTimeoutMs);
-    ASSERT_NE(dialog, nullptr) << title;
-    HWND name = FindControl(dialog, 0x47C);  // the file name box
-    HWND edit = name ? FindChildByClass(name, "Edit") : nullptr;
-    ASSERT_NE(edit, nullptr);
-    ClickControl(edit);
-    TypeText(fileName);
-    PressKey(VK_RETURN);
-    ASSERT_NE(WaitFor([&]() -> HWND { return IsWindow(dialog) ? nullptr : HWND(1); }, kTimeoutMs), nullptr);
+    ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), title, fileName, kTimeoutMs)) << title;
   }
   // Waits for Korvel's message box, reads it and answers it with a click.
   MessageBoxSeen AnswerBox(int answer) {

@@ -109,6 +109,17 @@ void TypeText(const std::string& text) {
 }
 
 // Wine carries the list box's own messages across processes itself.
+bool ChooseInFileDialog(DWORD pid, const char* title, const std::string& fileName, int timeoutMs) {
+  HWND dialog = WaitForTopLevel("#32770", title, pid, timeoutMs);
+  HWND name = dialog ? FindControl(dialog, 0x47C) : nullptr;  // the file name box
+  HWND edit = name ? FindChildByClass(name, "Edit") : nullptr;
+  if (!edit) return false;
+  ClickControl(edit);
+  TypeText(fileName);
+  PressKey(VK_RETURN);
+  return WaitFor([&]() -> HWND { return IsWindow(dialog) ? nullptr : HWND(1); }, timeoutMs) != nullptr;
+}
+
 bool ClickTrayIcon(UINT down, UINT up, int timeoutMs) {
   HWND tray = WaitForTopLevel("__winex11_standalone_tray", nullptr, 0, timeoutMs);
   if (!tray) return false;

@@ -30,6 +30,10 @@ void TypeText(const std::string& text);
 // the messages go to the icon's window as the X server would hand them on.
 bool ClickTrayIcon(UINT down, UINT up, int timeoutMs);
 
+// In the common file dialog `title` of process `pid`: types `fileName` into
+// its file name box and presses Enter; true once the dialog has gone.
+bool ChooseInFileDialog(DWORD pid, const char* title, const std::string& fileName, int timeoutMs);
+
 // The screen rectangle of a list box line or a tab of another process.
 RECT ListLineRect(HWND list, int line);
 RECT TabRect(HWND tabs, int tab);

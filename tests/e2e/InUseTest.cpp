@@ -1,0 +1,289 @@
+// Korvel.exe in use with its window shown: SoundFont banks (a real General
+// MIDI SoundFont among them) loaded through the open dialog, refreshed, and
+// loaded in virtual bank mode from the tray menu and by a Program Change,
+// each read back from the emulated device; and two windows at once: the
+// tray and the taskbar while a dialog or a box is open.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFile.h"
+#include "emulators/bankgen/BankWriter.h"
+#include "emulators/win32/VirtualMidiClient.h"
+#include "resources/forms/ControlIds.h"
+#include "tests/support/KorvelSession.h"
+#include "tests/support/MapDriver.h"
+#include "tests/support/PrefixFiles.h"
+#include "tests/support/RealInput.h"
+#include "tests/support/WindowDriver.h"
+
+namespace {
+
+namespace ctl = korvel::ctl;
+using namespace testing_support;
+
+constexpr int kTimeoutMs = 60000;
+constexpr int kMidiDevicesTab = 2;
+constexpr char kHome[] = "C:\\korvel-use";
+constexpr char kBanks[] = "C:\\korvel-use\\Banks";
+constexpr char kState[] = "C:\\korvel-use\\korvelemu.state";
+// Debian's General MIDI SoundFont, as Wine reaches it.
+constexpr char kRealSoundFont[] = "Z:\\usr\\share\\sounds\\sf2\\TimGM6mb.sf2";
+constexpr char kRealSoundFontName[] = "TimGM6mb1.sf2";  // its INAM
+constexpr char kOpenDialog[] = "Load Instrument Bank";
+constexpr char kNoBankFolders[] = "You have not set bank folders for Korvel";
+
+std::string InHome(const char* file) { return std::string(kHome) + "\\" + file; }
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// The name of the bank the emulated SoundFont device holds in `bank`, as its
+// state file (a line "soundfont, device, bank, bytes, name, path" per loaded
+// bank) says; empty for none.
+std::string DeviceHolds(int bank) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(kState);
+  std::istringstream lines(std::string(bytes.begin(), bytes.end()));
+  const std::string prefix = "soundfont\t0\t" + std::to_string(bank) + "\t";
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    const std::size_t name = line.find('\t', prefix.size()) + 1;
+    return line.substr(name, line.find('\t', name) - name);
+  }
+  return {};
+}
+
+FILETIME StateWritten() {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExA(kState, GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
+bool MenuOpen(DWORD pid) { return FindTopLevel("#32768", nullptr, pid) != nullptr; }
+
+class InUseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
+    ASSERT_FALSE(emulators.empty());
+    for (const char* folder : {kHome, kBanks}) CreateDirectoryA(folder, nullptr);
+    ASSERT_TRUE(CopyFileA((emulators + "\\SFMAN32.DLL").c_str(), InHome("SFMAN32.DLL").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(InHome("korvelemu.ini"),
+                               Bytes("ews64.cards=0\nsoundfont.devices=1\nsoundfont.memory_kb=32768\n")));
+    DeleteFileA(kState);
+    ASSERT_TRUE(CopyFileA(kRealSoundFont, (std::string(kBanks) + "\\TimGM6mb.sf2").c_str(), FALSE));
+    for (const char* name : {"Organ", "Strings"}) {
+      ASSERT_TRUE(korvel::bankgen::WriteBankFile(std::string(kBanks) + "\\" + name + ".sf2",
+                                                 korvel::bankgen::SoundFontBytes(name, 65536)));
+    }
+    ASSERT_TRUE(WriteFileBytes(InHome("factmods.txt"),
+                               Bytes("\xA7" "Octave_up 90 90 0 12 0 15 115 0\n\xA7" "Fifth_up 90 90 0 7 0 15 115 0\n")));
+    DeleteFileA(InHome("mods.txt").c_str());
+    WriteConfiguration(kBanks);
+  }
+  void TearDown() override {
+    DWORD exitCode = 99;
+    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, DeclineSaving);
+  }
+  static int DeclineSaving(const MessageBoxSeen& box) {
+    for (const std::string& button : box.buttons)
+      if (button == "&No") return IDNO;
+    return KorvelSession::DefaultAnswer(box);
+  }
+
+  // The bank-switching input is the port "Loop" of korvelmidi.ini.
+  static void WriteConfiguration(const char* bankFolders) {
+    korvel::Configuration config;
+    config.homedrive = 2;
+    std::strcpy(config.homedir, kHome);
+    config.cflags = korvel::UseSFD | korvel::UseCons | korvel::SaveCons | korvel::BankSwitchInput;
+    std::strcpy(config.bankfolder, bankFolders);
+    std::strcpy(config.lastpath, kHome);
+    std::strcpy(config.lastmididev, "Loop");
+    const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
+    ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
+  }
+  void StartKorvel(const KorvelSession::BoxHandler& answer = KorvelSession::DefaultAnswer) {
+    ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
+    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs, answer));
+    main_ = korvel_.Main();
+    list_ = FindControl(main_, ctl::BankList);
+    ASSERT_TRUE(WaitFor([&]() -> HWND { return ListCount(list_) == 128 ? list_ : nullptr; }, kTimeoutMs));
+  }
+  // Closes Korvel from its tray menu ("&Close" is its last item), declining
+  // to save; the configuration must then read back whole.
+  void CloseFromTheTray() {
+    ASSERT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
+    ASSERT_NE(WaitForTopLevel("#32768", nullptr, korvel_.Pid(), kTimeoutMs), nullptr);
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode, DeclineSaving));
+    EXPECT_EQ(exitCode, 0u);
+    const auto bytes = ReadFileBytes(InWindowsFolder("Korvel.cfg"));
+    korvel::Configuration config;
+    korvel::WindowEdges edges;
+    EXPECT_EQ(korvel::DecodeConfigFile(bytes.data(), bytes.size(), config, edges),
+              korvel::ConfigDecodeStatus::Complete);
+  }
+
+  HWND Control(int id) const { return FindControl(main_, id); }
+  void ClickLine(int line) {
+    const RECT r = ListLineRect(list_, line);
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  }
+  // "&Load..." on `line` with `files` typed into the open dialog.
+  void LoadOnLine(int line, const std::string& files) {
+    ClickLine(line);
+    ASSERT_EQ(ListSelection(list_), line);
+    ClickControl(Control(ctl::BrowseBankButton));
+    ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), kOpenDialog, files, kTimeoutMs));
+  }
+  bool DeviceComesToHold(int bank, const std::string& name) {
+    return WaitFor([&]() -> HWND { return DeviceHolds(bank) == name ? main_ : nullptr; }, kTimeoutMs) != nullptr;
+  }
+  bool LineShows(int line, const std::string& name) {
+    return WaitFor([&]() -> HWND { return ListLineText(list_, line).find(name) != std::string::npos ? main_ : nullptr; },
+                   kTimeoutMs) != nullptr;
+  }
+  // Nothing may be open but Korvel's own windows.
+  void ExpectNoMessageBox() {
+    if (HWND box = FindMessageBox(korvel_.Pid())) ADD_FAILURE() << ReadMessageBox(box).text;
+  }
+
+  korvel::emu::vmidi::VirtualMidiClient client_;
+  KorvelSession korvel_;
+  HWND main_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+TEST_F(InUseTest, SoundFontBanksLoadedThroughTheWindowAreInTheDevice) {
+  StartKorvel();
+  LoadOnLine(1, "TimGM6mb.sf2");
+  EXPECT_TRUE(DeviceComesToHold(1, kRealSoundFontName)) << "the device holds no bank 1";
+  EXPECT_TRUE(LineShows(1, kRealSoundFontName)) << ListLineText(list_, 1);
+  EXPECT_EQ(ListSelection(list_), 2);
+  ExpectNoMessageBox();
+
+  LoadOnLine(2, "\"Organ.sf2\" \"Strings.sf2\" \"TimGM6mb.sf2\"");
+  EXPECT_TRUE(DeviceComesToHold(4, kRealSoundFontName));
+  EXPECT_EQ(DeviceHolds(2), "Organ");
+  EXPECT_EQ(DeviceHolds(3), "Strings");
+  EXPECT_TRUE(LineShows(4, kRealSoundFontName)) << ListLineText(list_, 4);
+  EXPECT_EQ(ListSelection(list_), 5);
+
+  // "&Refresh" unloads the bank and loads it again from its file: once the
+  // device has been written since, it holds the bank.
+  const FILETIME before = StateWritten();
+  ClickLine(1);
+  ClickControl(Control(ctl::RefreshButton));
+  EXPECT_TRUE(WaitFor([&]() -> HWND {
+                const FILETIME now = StateWritten();
+                const bool written = CompareFileTime(&now, &before) != 0;
+                return written && DeviceHolds(1) == kRealSoundFontName ? main_ : nullptr;
+              },
+              kTimeoutMs))
+      << "the device holds \"" << DeviceHolds(1) << "\" in bank 1";
+  ExpectNoMessageBox();
+}
+
+TEST_F(InUseTest, InVirtualBankModeTheTrayMenuAndAProgramChangeLoadAssignedBanks) {
+  ASSERT_TRUE(client_.Connected());
+  StartKorvel();
+  ClickControl(Control(ctl::cbVBMode));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowEnabled(Control(ctl::UnloadBankButton)) ? main_ : nullptr; },
+                      kTimeoutMs));
+  // Assigned, not loaded.
+  LoadOnLine(5, "Strings.sf2");
+  ASSERT_TRUE(LineShows(5, "Strings")) << ListLineText(list_, 5);
+  EXPECT_EQ(DeviceHolds(5), "");
+
+  // The tray menu lists the device's built-in bank, then "Strings".
+  ASSERT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
+  ASSERT_NE(WaitForTopLevel("#32768", nullptr, korvel_.Pid(), kTimeoutMs), nullptr);
+  PressKey(VK_DOWN);
+  PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(DeviceComesToHold(5, "Strings")) << "the tray menu's bank did not load";
+
+  // A Program Change on the bank-switching input loads slot 6 of the
+  // selected device (device 0).
+  LoadOnLine(6, "Organ.sf2");
+  ASSERT_TRUE(LineShows(6, "Organ")) << ListLineText(list_, 6);
+  EXPECT_EQ(DeviceHolds(6), "");
+  client_.SendShort("Loop", 0x0006C0);
+  EXPECT_TRUE(DeviceComesToHold(6, "Organ")) << "the Program Change did not load slot 6";
+  ExpectNoMessageBox();
+}
+
+// While a dialog or its box is open, the tray and the taskbar bring it
+// forward and do nothing else; the dialog takes no input under its own box.
+TEST_F(InUseTest, OpenDialogsAndBoxesHoldTheRestOfTheProgram) {
+  StartKorvel();
+  ClickControl(Control(ctl::ShowOptsButton));
+  HWND options = WaitForTopLevel("TODialog", "Options", korvel_.Pid(), kTimeoutMs);
+  ASSERT_NE(options, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(main_));
+  PressKey(VK_F4, true);
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(options) ? nullptr : main_; }, kTimeoutMs));
+  EXPECT_TRUE(IsWindowEnabled(main_)) << "Alt+F4 on Options left the main window disabled";
+
+  ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+  ClickControl(Control(ctl::ConOptsButton));
+  HWND details = WaitForTopLevel("TconDialog", nullptr, korvel_.Pid(), kTimeoutMs);
+  ASSERT_NE(details, nullptr);
+  ASSERT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
+  RequestClose(FindAnyTopLevel("TApplication", nullptr, korvel_.Pid()));
+  Sleep(1000);
+  EXPECT_FALSE(MenuOpen(korvel_.Pid())) << "the tray menu opened under Connection Details";
+  ASSERT_TRUE(korvel_.Running());
+  EXPECT_TRUE(IsWindowVisible(details));
+  EXPECT_EQ(GetForegroundWindow(), details);
+
+  HWND presets = FindControl(details, ctl::tlist);
+  ASSERT_EQ(SendMessageA(presets, CB_GETCOUNT, 0, 0), 2);
+  SendMessageA(presets, CB_SETCURSEL, 0, 0);
+  HWND deletePreset = FindControl(details, ctl::DelPresetButton);
+  ClickControl(deletePreset);
+  HWND box = WaitFor([&] { return FindMessageBox(korvel_.Pid()); }, kTimeoutMs);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ReadMessageBox(box).text, "Really delete a modification preset?");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), details);
+  EXPECT_FALSE(IsWindowEnabled(details));
+  ClickAt(CentreOf(deletePreset));
+  ASSERT_TRUE(PressMessageBoxButton(box, IDYES));
+  Sleep(1000);
+  ExpectNoMessageBox();
+  EXPECT_EQ(SendMessageA(presets, CB_GETCOUNT, 0, 0), 1) << "one answer deleted one preset";
+  ClickControl(FindControl(details, ctl::CloseButton));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(details) ? nullptr : main_; }, kTimeoutMs));
+  EXPECT_EQ(ReadFileBytes(InHome("mods.txt")), Bytes("\xA7" "Fifth_up 90 90 0 7 0 15 115 0\n"));
+
+  CloseFromTheTray();
+}
+
+// The box about missing bank folders comes while start-up is not over; the
+// tray and the taskbar's Close wait for it.
+TEST_F(InUseTest, TheTrayDoesNotPullStartUpFromUnderItsBox) {
+  WriteConfiguration("");
+  bool boxSeen = false;
+  StartKorvel([&](const MessageBoxSeen& box) {
+    if (box.text.rfind(kNoBankFolders, 0) == 0) {
+      boxSeen = true;
+      EXPECT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
+      RequestClose(FindAnyTopLevel("TApplication", nullptr, korvel_.Pid()));
+      Sleep(1000);
+      EXPECT_FALSE(MenuOpen(korvel_.Pid())) << "the tray menu opened under the start-up box";
+      EXPECT_TRUE(korvel_.Running());
+    }
+    return KorvelSession::DefaultAnswer(box);
+  });
+  EXPECT_TRUE(boxSeen);
+  ASSERT_TRUE(korvel_.Running());
+  CloseFromTheTray();
+}
+
+}  // namespace
