@@ -44,9 +44,9 @@ void TForm1::ProgressReset() {
 
 bool TForm1::IsMainWindowMinimized() { return application_.IsMinimized(); }
 
+// The whole window with every control in it, at once.
 void TForm1::RepaintMainWindow() {
-  InvalidateRect(Handle(), nullptr, TRUE);
-  UpdateWindow(Handle());
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void TForm1::ShowVirtualBankMode(bool on) { bankPage_->ShowVirtualBankMode(on); }

@@ -135,7 +135,9 @@ HWND Form::Build(const forms::FormLayout& layout, HINSTANCE instance, HWND owner
   RegisterPageClass(instance);
   RegisterImageClass(instance);
 
-  const DWORD style = FrameStyle(layout.border);
+  // Windows repaint whole after anything covered them: a form's own erase
+  // never paints over its controls (see the group box below).
+  const DWORD style = FrameStyle(layout.border) | WS_CLIPCHILDREN;
   RECT frame{0, 0, layout.clientWidth, layout.clientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
@@ -213,10 +215,7 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
     case forms::Kind::Page: {
       // The tab comes first: the page fills the area the tabs leave.
       className = kPageClass;
-      // Not WS_CLIPCHILDREN: a group box paints only its frame, so the page's
-      // own erase has to reach the area inside it, or a page shown again keeps
-      // what the previous page drew there.
-      style |= WS_CLIPSIBLINGS;
+      style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
       exStyle |= WS_EX_CONTROLPARENT;
       TCITEMA item{};
       item.mask = TCIF_TEXT | TCIF_PARAM;
@@ -245,8 +244,13 @@ HWND Form::CreateControl(const forms::ControlLayout& layout, HINSTANCE instance)
       style |= BS_AUTOCHECKBOX | WS_TABSTOP;
       break;
     case forms::Kind::GroupBox:
+      // A group box paints only its frame and caption. Transparent, it is
+      // left out of its parent's clipping, so that the parent's erase reaches
+      // the area inside it and a page shown again keeps nothing of the page
+      // before; the controls standing in it stay clipped.
       className = "BUTTON";
       style |= BS_GROUPBOX;
+      exStyle |= WS_EX_TRANSPARENT;
       break;
     case forms::Kind::OwnerDrawList:
       className = "LISTBOX";

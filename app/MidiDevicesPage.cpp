@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/ConnectionDetailsDialog.h"
+#include "app/Window.h"
 #include "resources/forms/MainForm.h"
 #include "resources/forms/MidiDevicesPageForm.h"
 
@@ -89,10 +90,11 @@ LRESULT CALLBACK MidiDevicesPage::ConnImageProc(HWND image, UINT message, WPARAM
   MidiDevicesPage* page = PageOf(image);
   if (!page) return DefWindowProcA(image, message, wParam, lParam);
   if (page->map_ && (message == WM_MOUSEMOVE || message == WM_LBUTTONUP)) {
-    UserInterfaceTurn::Operation operation(page->turn_);
-    if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
-    else page->map_->ConnImageMouseUp();
-    return 0;
+    return HandleAsOperation(page->turn_, [&]() -> LRESULT {
+      if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
+      else page->map_->ConnImageMouseUp();
+      return 0;
+    });
   }
   return CallWindowProcA(page->imageProc_, image, message, wParam, lParam);
 }

@@ -129,7 +129,8 @@ if [ -n "${DISPLAY:-}" ]; then
   cd "$home" && exec "$loader" Korvel.exe
 fi
 
-# Pictures of what a user sees: each page, the "Connection Details" dialog
+# Pictures of what a user sees: each page, the "Bank Manager" page after a
+# bank was loaded through the open dialog, the "Connection Details" dialog
 # and the tray menu open.
 shots="$root/build"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
@@ -145,6 +146,11 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     import -window "$window" "$shots/korvel-$name.png"
     page=$((page + 1))
   done
+  # The Bank Manager page again once the open dialog that covered it has
+  # loaded a bank: every control is drawn again.
+  "$loader" "$drive" page 0
+  "$loader" "$drive" load 6 PADS.tts
+  import -window "$window" "$shots/korvel-bank-page-after-load.png"
   "$loader" "$drive" page 2
   "$loader" "$drive" details
   sleep 1  # until the dialog has painted all its controls

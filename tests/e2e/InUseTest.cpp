@@ -64,6 +64,18 @@ FILETIME StateWritten() {
 
 bool MenuOpen(DWORD pid) { return FindTopLevel("#32768", nullptr, pid) != nullptr; }
 
+// Whether the screen shows the control drawn: more than one colour in it.
+bool DrawnOnScreen(HWND control) {
+  const RECT rect = WindowRectOf(control);
+  HDC screen = GetDC(nullptr);
+  const COLORREF first = GetPixel(screen, rect.left + 1, rect.top + 1);
+  bool drawn = false;
+  for (int y = rect.top + 1; y < rect.bottom - 1 && !drawn; ++y)
+    for (int x = rect.left + 1; x < rect.right - 1 && !drawn; ++x) drawn = GetPixel(screen, x, y) != first;
+  ReleaseDC(nullptr, screen);
+  return drawn;
+}
+
 class InUseTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -167,6 +179,10 @@ TEST_F(InUseTest, SoundFontBanksLoadedThroughTheWindowAreInTheDevice) {
   EXPECT_TRUE(LineShows(1, kRealSoundFontName)) << ListLineText(list_, 1);
   EXPECT_EQ(ListSelection(list_), 2);
   ExpectNoMessageBox();
+  // Once the dialog has gone, the page shows every control again.
+  for (int id : {ctl::BankGroup, ctl::BrowseBankButton, ctl::RefreshButton, ctl::cbVBMode, ctl::Label9})
+    EXPECT_TRUE(WaitFor([&]() -> HWND { return DrawnOnScreen(Control(id)) ? main_ : nullptr; }, 5000))
+        << "control " << id << " is not drawn";
 
   LoadOnLine(2, "\"Organ.sf2\" \"Strings.sf2\" \"TimGM6mb.sf2\"");
   EXPECT_TRUE(DeviceComesToHold(4, kRealSoundFontName));

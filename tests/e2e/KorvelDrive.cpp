@@ -14,6 +14,11 @@
 //                                      Devices" page and waits for the
 //                                      "Connection Details" dialog
 //   korvel_drive.exe closedetails      presses the dialog's "&Close"
+//   korvel_drive.exe load LINE FILES   on the "Bank Manager" page, clicks
+//                                      line LINE of the bank list, presses
+//                                      "&Load...", types FILES into the open
+//                                      dialog and waits until it has gone and
+//                                      Korvel has answered again
 //   korvel_drive.exe setup FOLDERS     in a running Setup, types FOLDERS as
 //                                      the bank folders, presses "&Finish
 //                                      installation..." and waits until
@@ -99,6 +104,20 @@ int FinishSetup(KorvelSession& setup, const char* folders) {
   return exitCode == 0 ? 0 : 1;
 }
 
+int LoadBanks(const KorvelSession& korvel, int line, const char* files) {
+  HWND list = FindControl(korvel.Main(), korvel::ctl::BankList);
+  if (!list || line < 0 || line >= ListCount(list)) return Fail("no such line in the bank list");
+  const RECT rect = ListLineRect(list, line);
+  ClickAt(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+  ClickControl(FindControl(korvel.Main(), korvel::ctl::BrowseBankButton));
+  if (!ChooseInFileDialog(korvel.Pid(), "Load Instrument Bank", files, kStepTimeoutMs))
+    return Fail("the open dialog did not take the files");
+  // Answers once the load is over.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(korvel.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kSetupTimeoutMs, &result);
+  return 0;
+}
+
 int DismissMenu(const KorvelSession& korvel) {
   PressKey(VK_ESCAPE);
   const bool gone = WaitFor(
@@ -114,12 +133,14 @@ int main(int argc, char** argv) {
   const bool waits = std::strcmp(mode, "wait") == 0 || std::strcmp(mode, "close") == 0;
   const bool drives = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "traymenu") == 0 ||
                       std::strcmp(mode, "escape") == 0 || std::strcmp(mode, "details") == 0 ||
-                      std::strcmp(mode, "closedetails") == 0 || std::strcmp(mode, "setup") == 0;
+                      std::strcmp(mode, "closedetails") == 0 || std::strcmp(mode, "setup") == 0 ||
+                      std::strcmp(mode, "load") == 0;
   const bool needsArgument = std::strcmp(mode, "page") == 0 || std::strcmp(mode, "setup") == 0;
-  if ((!waits && !drives) || (needsArgument && argc < 3)) {
+  const bool needsTwo = std::strcmp(mode, "load") == 0;
+  if ((!waits && !drives) || (needsArgument && argc < 3) || (needsTwo && argc < 4)) {
     std::fprintf(stderr,
                  "usage: korvel_drive.exe wait|close [seconds] | page N | traymenu | escape | details | closedetails"
-                 " | setup FOLDERS\n");
+                 " | load LINE FILES | setup FOLDERS\n");
     return 2;
   }
   const int timeoutMs = (waits && argc > 2 ? std::atoi(argv[2]) : 120) * 1000;
@@ -135,6 +156,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(mode, "escape") == 0) return DismissMenu(korvel);
   if (std::strcmp(mode, "details") == 0) return OpenDetails(korvel);
   if (std::strcmp(mode, "closedetails") == 0) return CloseDetails(korvel);
+  if (std::strcmp(mode, "load") == 0) return LoadBanks(korvel, std::atoi(argv[2]), argv[3]);
 
   if (!korvel.WaitForStartUp(timeoutMs, Answer)) return Fail("Korvel did not finish starting");
   std::printf("started\n");
