@@ -89,12 +89,9 @@ LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         break;
     }
   }
-  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
-    if (DeclineWhileModal()) return 0;
-    if (main_ && IsWindowVisible(main_)) {
-      SetFocus(main_);
-      return 0;
-    }
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && main_ && IsWindowVisible(main_)) {
+    SetFocus(main_);
+    return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -29,6 +29,7 @@ TForm1::TForm1(Application& application)
   midiDevicesPage_ = std::make_unique<MidiDevicesPage>(form_, instance, Turn());
   aboutPage_ = std::make_unique<AboutPage>(form_, instance);
   application.SetMainWindow(Handle());
+  Turn().SetDeferredWork([this] { ReadDeviceForDisplay(); });
   UserInterfaceTurn::Operation startUp(Turn());
   try {
     FormCreate();
@@ -38,6 +39,7 @@ TForm1::TForm1(Application& application)
 }
 
 TForm1::~TForm1() {
+  Turn().SetDeferredWork(nullptr);
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
 }
 
@@ -82,7 +84,7 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     }
     case kRunBankSwitchingRequests:
-      RunDeferredWork();
+      if (state_) state_->requests.RunPendingRequests();
       return 0;
     default:
       break;
@@ -233,19 +235,7 @@ void TForm1::FormPaint() {
     ReadDeviceForDisplay();
     return;
   }
-  readAfterOperations_ = true;
-  Turn().TurnAfterOperations();
-}
-
-// What waited for the thread's top-level loop: the device read of a paint,
-// then the requests MIDI made meanwhile.
-void TForm1::RunDeferredWork() {
-  if (readAfterOperations_) {
-    readAfterOperations_ = false;
-    UserInterfaceTurn::Operation read(Turn());
-    ReadDeviceForDisplay();
-  }
-  if (state_) state_->requests.RunPendingRequests();
+  Turn().DeferWork();
 }
 
 void TForm1::ReadDeviceForDisplay() {

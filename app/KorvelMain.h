@@ -25,8 +25,8 @@
 
 namespace korvel {
 
-// Posted when work waits for the user-interface thread's top-level loop:
-// bank-switching requests from the MIDI thread, a paint's device read.
+// Posted by the MIDI thread when bank-switching requests wait for the
+// user-interface thread.
 constexpr UINT kRunBankSwitchingRequests = WM_APP + 1;
 
 class TForm1 final : public Window, public ShellPort, public PresetPort {
@@ -84,7 +84,6 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   // Every paint of the window's own client area reads the device again.
   void FormPaint();
   void ReadDeviceForDisplay();
-  void RunDeferredWork();
 
   // Phases of FormCreate.
   void BeginStartUp();
@@ -128,8 +127,6 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   HICON programIcon_ = nullptr;
   // Start-up is over: paints read the device.
   bool running_ = false;
-  // A paint inside another operation left the device read for later.
-  bool readAfterOperations_ = false;
 };
 
 }  // namespace korvel

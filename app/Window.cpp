@@ -35,7 +35,9 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
   auto handle = [&] { return self->HandleMessage(window, message, wParam, lParam); };
   if (!self->OutsideOperations(message)) return HandleAsOperation(self->turn_, handle);
   try {
-    return handle();
+    const LRESULT result = handle();
+    self->turn_.RunDeferredWork();
+    return result;
   } catch (...) {
     ShowCurrentException(self->turn_);
   }

@@ -21,11 +21,17 @@ void ShowCurrentException(UserInterfaceTurn& turn);
 // requests wait until it is over); an exception that escapes is shown and
 // the program goes on. Every window procedure of the program runs its
 // handlers through here.
+// What the handlers left for after them runs before the thread waits again.
 template <typename Handler>
 LRESULT HandleAsOperation(UserInterfaceTurn& turn, Handler&& handle) {
   try {
-    UserInterfaceTurn::Operation operation(turn);
-    return handle();
+    LRESULT result;
+    {
+      UserInterfaceTurn::Operation operation(turn);
+      result = handle();
+    }
+    turn.RunDeferredWork();
+    return result;
   } catch (...) {
     ShowCurrentException(turn);
   }

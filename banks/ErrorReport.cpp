@@ -95,8 +95,7 @@ void ReportError(ErrorState& state, const char* operation) {
     if (state.ErrorCode == kErrOk) return;
   }
   const ErrorMessage message = ComposeErrorMessage(state, state.ErrorCode, operation);
-  ShowMessageBox(message.text.c_str(), message.title,
-                        platform::kMbOk | platform::kMbIconError);
+  ShowMessageBox(message.text.c_str(), message.title, platform::kMbOk | platform::kMbIconError);
   state.ErrorCode = kErrOk;
 }
 

@@ -256,8 +256,8 @@ void BankPageActions::cbVBModeClick(bool ticked) {
   config.Set(VBMode, ticked);
   if (wasOn && !ticked) {
     bool yes = presets_.LoadingPreset() || !config.Has(AutoSave) ||
-               ShowMessageBox("This will create a new preset. Are you sure?", "Korvel",
-                                     platform::kMbYesNo) == platform::kIdYes;
+               ShowMessageBox("This will create a new preset. Are you sure?", "Korvel", platform::kMbYesNo) ==
+                   platform::kIdYes;
     if (yes && !presets_.LoadingPreset() && presets_.CheckPresetSave() == 0) yes = false;
     if (!yes) {
       config.Set(VBMode, true);

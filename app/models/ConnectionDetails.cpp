@@ -219,8 +219,7 @@ ModificationPreset* ConnectionDetails::PresetToWrite(const std::string& name, bo
 void ConnectionDetails::DelPresetButtonClick() {
   const int preset = view_.SelectedPreset();
   if (!IsEntry(preset, modPresets_.size())) return;
-  if (ShowMessageBox(kReallyDeletePreset, "Korvel", platform::kMbYesNo) != platform::kIdYes)
-    return;
+  if (ShowMessageBox(kReallyDeletePreset, "Korvel", platform::kMbYesNo) != platform::kIdYes) return;
   // The list is read again: it is the one the answer is about only if it
   // still holds that preset.
   if (!IsEntry(preset, modPresets_.size())) return;

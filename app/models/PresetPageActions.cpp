@@ -31,8 +31,7 @@ void PresetPageActions::SaveAsPresetButtonClick() {
   if (chosen.empty() || !AcceptPresetFileName(chosen)) return;
   if (FileIsPresent(chosen.c_str())) {
     const std::string question = "Do you want to overwrite '" + chosen + "'?";
-    if (ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNo) != platform::kIdYes)
-      return;
+    if (ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNo) != platform::kIdYes) return;
   }
   BoundedCopy(config.curpreset, chosen.c_str(), sizeof config.curpreset);
   SavePresetButtonClick();

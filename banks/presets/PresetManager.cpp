@@ -54,8 +54,7 @@ int PresetManager::CheckPresetSave() {
   FileTitle(title, name[0] != '\0' ? name : "untitled");
   const std::string question =
       "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
-  const int answer = ShowMessageBox(question.c_str(), "Korvel",
-                                           platform::kMbYesNoCancel);
+  const int answer = ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNoCancel);
   if (answer == platform::kIdYes) {
     if (name[0] != '\0') {
       SavePreset();

@@ -10,4 +10,12 @@ UserInterfaceTurn::Operation::~Operation() {
   platform::PostUserInterfaceWork();
 }
 
+void UserInterfaceTurn::RunDeferredWork() {
+  if (depth_ > 0 || !deferredWanted_) return;
+  deferredWanted_ = false;
+  if (!deferredWork_) return;
+  Operation work(*this);
+  deferredWork_();
+}
+
 }  // namespace korvel

@@ -7,6 +7,8 @@
 // thread is back in its top-level message loop.
 #pragma once
 
+#include <functional>
+
 namespace korvel {
 
 class UserInterfaceTurn {
@@ -34,9 +36,21 @@ class UserInterfaceTurn {
   // Asks for a turn (PostUserInterfaceWork) when the last operation ends.
   void TurnAfterOperations() { turnWanted_ = true; }
 
+  // Work of the user-interface thread itself that must not run inside an
+  // operation (the main window's device read after a paint in the middle
+  // of a load): asked for inside one, it runs once the outermost handler
+  // has returned, before the thread waits for the next message.
+  void SetDeferredWork(std::function<void()> work) { deferredWork_ = std::move(work); }
+  void DeferWork() { deferredWanted_ = true; }
+  // Outside every operation, runs the work asked for, once, in an operation
+  // of its own.
+  void RunDeferredWork();
+
  private:
   int depth_ = 0;
   bool turnWanted_ = false;
+  bool deferredWanted_ = false;
+  std::function<void()> deferredWork_;
 };
 
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "config/ErrorBox.h"
 #include "platform/sim/Sim.h"
@@ -137,6 +138,35 @@ TEST_F(ReportErrorTest, ShowsTheCodeOwnedByTheMainWindowAndResetsIt) {
 
   ReportError(state_, "LoadBank");
   EXPECT_EQ(Boxes().size(), 1u);
+}
+
+// A box belongs to the window the user works in: the innermost open modal
+// window; a box raised under another box shares its owner. While any is
+// open the program knows it.
+TEST_F(ReportErrorTest, ABoxRaisedByADialogIsOwnedByTheDialog) {
+  EXPECT_FALSE(ModalWindowOpen());
+  std::vector<bool> openWhileShown;
+  platform::sim::SetMessageBoxHook([&](const platform::sim::ShownBox& box) {
+    openWhileShown.push_back(ModalWindowOpen());
+    if (box.text == "outer") ErrorBox("inner");
+  });
+  {
+    ModalScope dialog(0x5151);
+    EXPECT_EQ(dialog.Owner(), 0x4242u);
+    state_.ErrorCode = kErrSlotLocked;
+    ReportError(state_, "Form1::TrayMenuClick");
+    ErrorBox("outer");
+    EXPECT_EQ(InnermostModalWindow().window, 0x5151u);
+  }
+  platform::sim::SetMessageBoxHook(nullptr);
+  ErrorBox("after");
+  ASSERT_EQ(Boxes().size(), 4u);
+  EXPECT_EQ(Boxes()[0].owner, 0x5151u);
+  EXPECT_EQ(Boxes()[1].owner, 0x5151u);
+  EXPECT_EQ(Boxes()[2].owner, 0x5151u) << "the box raised under the outer box";
+  EXPECT_EQ(Boxes()[3].owner, 0x4242u);
+  EXPECT_EQ(openWhileShown, (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(ModalWindowOpen());
 }
 
 TEST_F(ReportErrorTest, ShowsTheTableTitle) {
