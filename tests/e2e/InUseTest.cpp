@@ -98,12 +98,7 @@ class InUseTest : public ::testing::Test {
   }
   void TearDown() override {
     DWORD exitCode = 99;
-    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, DeclineSaving);
-  }
-  static int DeclineSaving(const MessageBoxSeen& box) {
-    for (const std::string& button : box.buttons)
-      if (button == "&No") return IDNO;
-    return KorvelSession::DefaultAnswer(box);
+    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving);
   }
 
   // The bank-switching input is the port "Loop" of korvelmidi.ini.
@@ -133,7 +128,7 @@ class InUseTest : public ::testing::Test {
     PressKey(VK_UP);
     PressKey(VK_RETURN);
     DWORD exitCode = 99;
-    ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode, DeclineSaving));
+    ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving));
     EXPECT_EQ(exitCode, 0u);
     const auto bytes = ReadFileBytes(InWindowsFolder("Korvel.cfg"));
     korvel::Configuration config;

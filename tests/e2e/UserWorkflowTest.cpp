@@ -66,12 +66,7 @@ class UserWorkflowTest : public ::testing::Test {
   }
   void TearDown() override {
     DWORD exitCode = 99;
-    if (korvel_.Main()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, DeclineSaving);
-  }
-  static int DeclineSaving(const MessageBoxSeen& box) {
-    for (const std::string& button : box.buttons)
-      if (button == "&No") return IDNO;
-    return KorvelSession::DefaultAnswer(box);
+    if (korvel_.Main()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving);
   }
 
   HWND Control(int id) const { return FindControl(main_, id); }
@@ -289,7 +284,7 @@ TEST_F(UserWorkflowTest, TheOptionsDialogChangesOptionsAndTheStartupShortcut) {
   EXPECT_EQ(WindowRectOf(list_).right - WindowRectOf(list_).left, 250) << "the layout follows at the next start";
 
   DWORD exitCode = 99;
-  ASSERT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode, DeclineSaving));
+  ASSERT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving));
   ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
   ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
   main_ = korvel_.Main();

@@ -35,6 +35,10 @@ int KorvelSession::DefaultAnswer(const MessageBoxSeen& box) {
   return IDCANCEL;
 }
 
+int KorvelSession::DeclineSaving(const MessageBoxSeen& box) {
+  return ButtonPresent(box, "&No") ? IDNO : DefaultAnswer(box);
+}
+
 KorvelSession::~KorvelSession() {
   if (process_) {
     if (started_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);

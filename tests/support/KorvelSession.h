@@ -25,6 +25,8 @@ class KorvelSession {
   using BoxHandler = std::function<int(const MessageBoxSeen&)>;
   // OK when the box has it, else Yes, else Cancel.
   static int DefaultAnswer(const MessageBoxSeen& box);
+  // No when the box has it (the question whether to save), else as above.
+  static int DeclineSaving(const MessageBoxSeen& box);
 
   KorvelSession() = default;
   // Ends a process this session started and that is still running.
