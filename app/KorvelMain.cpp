@@ -61,7 +61,7 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_CLOSE:
       // The taskbar's Close, or the system menu's.
-      if (!DeclineWhileModal()) EndProgram();
+      EndProgram();
       return 0;
     case WM_QUERYENDSESSION:
       return DeclineWhileModal() ? FALSE : TRUE;

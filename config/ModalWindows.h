@@ -6,7 +6,7 @@
 // Every box and dialog goes through here, so that the rest of the program
 // can ask one question before it acts: is a modal window open? While one
 // is, the tray, the taskbar and requests to end the program bring it
-// forward instead of acting (app/ModalGuard.h).
+// forward instead of acting (DeclineWhileModal, app/ModalLoop.h).
 #pragma once
 
 #include "platform/Platform.h"
