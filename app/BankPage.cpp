@@ -92,7 +92,8 @@ int BankPage::SlotCount() const {
 
 void BankPage::RebuildBankList() {
   if (!state_) return;
-  const int remembered = SelectedLine();
+  const int remembered = rowToSelect_ >= 0 ? rowToSelect_ : SelectedLine();
+  rowToSelect_ = -1;
   const std::vector<std::string> lines = BankListLines(state_->devices, state_->config.curdev, state_->config.cflags);
   const int slotLines = BankListSlotLines(state_->devices, state_->config.curdev, state_->config.cflags);
   SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
@@ -109,7 +110,12 @@ void BankPage::ShowVirtualBankMode(bool on) {
   if (SlotCount() > 0) EnableWindow(form_.Control(ctl::UnloadBankButton), on);
 }
 
-void BankPage::SelectBankListRow(int row) { SelectLine(row); }
+// A preset's row, chosen before the list holds its lines (at start-up), is
+// selected by the next rebuild.
+void BankPage::SelectBankListRow(int row) {
+  rowToSelect_ = row;
+  SelectLine(row);
+}
 
 bool BankPage::OnCommand(int id, int code) {
   if (!actions_) return false;

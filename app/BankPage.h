@@ -65,6 +65,8 @@ class BankPage final : public BankPageView {
   std::unique_ptr<BankPageActions> actions_;
   // The line drawn selected last; 129 = none.
   int lastSelected_ = 129;
+  // The row a preset chose, for the next rebuild; -1 = none.
+  int rowToSelect_ = -1;
 };
 
 }  // namespace korvel

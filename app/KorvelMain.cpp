@@ -60,11 +60,12 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       FormPaint();
       return 0;
     case WM_CLOSE:
-      // The taskbar's Close, or the system menu's.
-      EndProgram();
+      // The taskbar's Close, or the system menu's: as "&Close", so that
+      // the user can still save or cancel.
+      Button1Click();
       return 0;
     case WM_QUERYENDSESSION:
-      return DeclineWhileModal() ? FALSE : TRUE;
+      return !DeclineWhileModal() && MayEnd() ? TRUE : FALSE;
     case WM_ENDSESSION:
       // Windows ends the process once this returns: shut down properly first.
       if (wParam) EndProgram();
@@ -144,12 +145,13 @@ void TForm1::OnMenuCommand(int id) {
 }
 
 void TForm1::Button1Click() {
-  // A preset that is saved automatically is saved at shut-down; otherwise
-  // the user may save, discard or cancel the close.
-  if (state_ && !state_->presets.SavesAutomatically() && state_->presets.CheckPresetSave() == 0) {
-    return;
-  }
-  EndProgram();
+  if (MayEnd()) EndProgram();
+}
+
+// A preset that is saved automatically is saved at shut-down; otherwise
+// the user may save, discard or cancel the end.
+bool TForm1::MayEnd() {
+  return !state_ || state_->presets.SavesAutomatically() || state_->presets.CheckPresetSave() != 0;
 }
 
 // Never while a modal window is open: what it works on would go under it.

@@ -74,7 +74,7 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   void PlaceTile(int port, const PortTile& tile) override;
   void RedrawConnectionMap() override;
   void DrawMemoryGraph() override;
-  void SaveAsDialog() override;
+  bool SaveAsDialog() override;
 
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -113,6 +113,8 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
 
   // Ends the program: the window goes, FormDestroy runs, the loop ends.
   void EndProgram();
+  // Asks about unsaved changes: false when the user cancelled.
+  bool MayEnd();
 
   Application& application_;
   Form form_;

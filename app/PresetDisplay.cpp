@@ -31,6 +31,6 @@ void TForm1::RedrawConnectionMap() {
 
 void TForm1::DrawMemoryGraph() { bankPage_->DrawMemoryGraph(); }
 
-void TForm1::SaveAsDialog() { presetPage_->SaveAs(); }
+bool TForm1::SaveAsDialog() { return presetPage_->SaveAs(); }
 
 }  // namespace korvel

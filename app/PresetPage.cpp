@@ -30,9 +30,7 @@ void PresetPage::ShowCheckBoxes(const PresetCheckBoxes& boxes) {
   tick(ctl::cbSaveCons, boxes.saveConnections);
 }
 
-void PresetPage::SaveAs() {
-  if (actions_) actions_->SaveAsPresetButtonClick();
-}
+bool PresetPage::SaveAs() { return actions_ && actions_->SaveAsPresetButtonClick(); }
 
 bool PresetPage::Ticked(int id) const {
   return SendMessageA(form_.Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;

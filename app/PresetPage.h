@@ -27,7 +27,7 @@ class PresetPage final : public PresetPageView {
   void ShowPresetName(const char* name);
   void ShowCheckBoxes(const PresetCheckBoxes& boxes);
   // "Sa&ve as...", also asked for by the save prompt of an untitled preset.
-  void SaveAs();
+  bool SaveAs();
   bool OnCommand(int id, int code);
 
   // PresetPageView

@@ -127,30 +127,53 @@ void StorePathEntry(const Configuration& config, char* entry, const char* path) 
   BoundedCopy(entry, work, kPathEntrySize);
 }
 
+namespace {
+
+// How many folders of the list come before `folderPart`; -1 when it is not
+// in the list.
+int FolderPlace(const char* list, const std::string& folderPart) {
+  BankFolderWalk walk(list);
+  char folder[kFolderSize];
+  for (int place = 0; walk.Next(folder); ++place) {
+    if (SameTextIgnoringCase(folder, folderPart.c_str(), kFolderSize)) return place;
+  }
+  return -1;
+}
+
+// Whether one of the first `count` folders holds a file called `bare`.
+bool EarlierFolderHolds(const char* list, int count, const std::string& bare) {
+  BankFolderWalk walk(list);
+  char folder[kFolderSize];
+  for (int place = 0; place < count && walk.Next(folder); ++place) {
+    if (FileIsPresent((std::string(folder) + "\\" + bare).c_str())) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void ShortenBankPath(const Configuration& config, char* path) {
   if (!HasDrive(path)) return;
   const std::string folderPart = FolderOfPath(path);
   if (folderPart.empty()) return;
 
   const FolderList list(config);
-  BankFolderWalk walk(list.text);
-  char folder[kFolderSize];
-  while (walk.Next(folder)) {
-    if (!SameTextIgnoringCase(folder, folderPart.c_str(), kFolderSize)) continue;
-    const std::size_t length = std::strlen(path);
-    std::string title(length + 1, '\0');
-    std::string extension(length + 1, '\0');
-    FileTitle(&title[0], path);
-    FileExtension(&extension[0], path);
-    std::string bare = title.c_str();
-    bare += '.';
-    bare += extension.c_str();
-    // A bare name too long for a path entry would name another file once
-    // cut: the absolute path is kept instead. Otherwise it is shorter than
-    // the path it came from, so it fits in place.
-    if (bare.size() <= kPathEntryChars) BoundedCopy(path, bare.c_str(), bare.size() + 1);
-    return;
-  }
+  const int place = FolderPlace(list.text, folderPart);
+  if (place < 0) return;
+  const std::size_t length = std::strlen(path);
+  std::string title(length + 1, '\0');
+  std::string extension(length + 1, '\0');
+  FileTitle(&title[0], path);
+  FileExtension(&extension[0], path);
+  std::string bare = title.c_str();
+  bare += '.';
+  bare += extension.c_str();
+  // A bare name too long for a path entry would name another file once
+  // cut, and one that an earlier folder also holds would be found there
+  // instead: the absolute path is kept then. Otherwise the bare name is
+  // shorter than the path it came from, so it fits in place.
+  if (bare.size() > kPathEntryChars || EarlierFolderHolds(list.text, place, bare)) return;
+  BoundedCopy(path, bare.c_str(), bare.size() + 1);
 }
 
 void AddBankFolder(Configuration& config, const char* path) {

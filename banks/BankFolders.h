@@ -33,8 +33,9 @@ void BankDisplayName(const char* slotPath, char* name, std::size_t nameSize);
 // bytes; a folder + name that would not fit in it is not tried.
 bool ResolveBankPath(const Configuration& config, char* path);
 // An absolute path directly inside one of the folders becomes its bare file
-// name, when that has at most 63 characters (a path entry's room); the
-// result is never longer than `path` was.
+// name, when that has at most 63 characters (a path entry's room) and no
+// earlier folder of the list holds a file of that name (the bare name would
+// be found there); the result is never longer than `path` was.
 void ShortenBankPath(const Configuration& config, char* path);
 // `path` as a slot's 64-byte path entry. One longer than the entry is kept
 // as its bare name when it lies in a bank folder, and otherwise not at all:

@@ -15,6 +15,8 @@ class ShellPort {
   virtual void ProgressReset() = 0;
   virtual bool IsMainWindowMinimized() = 0;
   virtual void RepaintMainWindow() = 0;
+  // The sound-memory graph of the current device, from its figures.
+  virtual void DrawMemoryGraph() = 0;
   // Ticks "Virtual Bank Mode" and enables the unload button, or the reverse.
   virtual void ShowVirtualBankMode(bool on) = 0;
 };

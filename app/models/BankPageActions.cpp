@@ -50,7 +50,12 @@ bool BankPageActions::DialogFor(const SoundDevice& device, BankFileDialog& dialo
       ErrorBox("Select a device first.");
       return false;
   }
-  dialog.initialFolder = Field(device.lastFolder, sizeof device.lastFolder);
+  // Until a file was loaded the device's folder is the whole bank folder
+  // list: the dialog opens in its first folder.
+  const std::string lastFolder = Field(device.lastFolder, sizeof device.lastFolder);
+  char folder[kFolderSize];
+  BankFolderWalk walk(lastFolder.c_str());
+  dialog.initialFolder = walk.Next(folder) ? folder : "";
   return true;
 }
 

@@ -16,26 +16,26 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-void PresetPageActions::SavePresetButtonClick() {
-  if (devices_.Config().curpreset[0] == '\0') {
-    SaveAsPresetButtonClick();
-    return;
-  }
+bool PresetPageActions::SavePresetButtonClick() {
+  if (devices_.Config().curpreset[0] == '\0') return SaveAsPresetButtonClick();
   presets_.SavePreset();
+  const bool saved = devices_.Errors().ErrorCode == kErrOk;
   ReportError(devices_.Errors(), "Form1::SavePresetButtonClick");
+  return saved;
 }
 
-void PresetPageActions::SaveAsPresetButtonClick() {
+bool PresetPageActions::SaveAsPresetButtonClick() {
   Configuration& config = devices_.Config();
   const std::string chosen = view_.ChoosePresetToSave(config.lastpath);
-  if (chosen.empty() || !AcceptPresetFileName(chosen)) return;
+  if (chosen.empty() || !AcceptPresetFileName(chosen)) return false;
   if (FileIsPresent(chosen.c_str())) {
     const std::string question = "Do you want to overwrite '" + chosen + "'?";
-    if (ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNo) != platform::kIdYes) return;
+    if (ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNo) != platform::kIdYes) return false;
   }
   BoundedCopy(config.curpreset, chosen.c_str(), sizeof config.curpreset);
-  SavePresetButtonClick();
+  const bool saved = SavePresetButtonClick();
   BoundedCopy(config.lastpath, FolderOf(chosen).c_str(), sizeof config.lastpath);
+  return saved;
 }
 
 void PresetPageActions::LoadPresetButtonClick() {

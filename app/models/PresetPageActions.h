@@ -26,8 +26,9 @@ class PresetPageActions {
   PresetPageActions(DeviceTable& devices, PresetManager& presets, PresetPageView& view, int& updatingControls)
       : devices_(devices), presets_(presets), view_(view), updatingControls_(updatingControls) {}
 
-  void SavePresetButtonClick();
-  void SaveAsPresetButtonClick();
+  // Both answer whether the preset was saved.
+  bool SavePresetButtonClick();
+  bool SaveAsPresetButtonClick();
   void LoadPresetButtonClick();
   // "New".
   void ClearPresetButtonClick();

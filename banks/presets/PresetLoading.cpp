@@ -12,6 +12,7 @@
 #include "config/TextHelpers.h"
 #include "config/WholeFile.h"
 #include "midi/ConnectionList.h"
+#include "midi/MidiError.h"
 
 namespace korvel {
 
@@ -210,17 +211,48 @@ void PresetManager::ApplyExtensions(const PresetImage& image) {
   }
 }
 
+// A connection that cannot be made now (a port missing, connections off,
+// its input chosen for bank managing, a port that will not open) is kept
+// as the file holds it, so that saving the preset does not drop it.
 void PresetManager::RestoreConnection(const PresetConnection& record) {
   MidiPortTable& table = *ports_;
   const int source = FindPortByName(table, record.sourceName);
   const int destination = FindPortByName(table, record.destName);
-  if (source < 0 || destination < 0 || !devices_.Config().Has(UseCons)) return;
-  if (Connect(table, source, destination) != platform::kMmNoError) return;
+  if (source < 0 || destination < 0 || !devices_.Config().Has(UseCons)) {
+    KeepConnection(record);
+    return;
+  }
+  if (FindConnection(table, source, destination) >= 0) return;  // made already
+  if (source == table.bankSwitchInput) {
+    KeepConnection(record);
+    const std::string from = record.sourceName;
+    ErrorBox(("The connection from '" + from + "' to '" + record.destName + "' was not made: '" + from +
+              "' is the input for bank managing. The preset keeps the connection.")
+                 .c_str());
+    return;
+  }
+  const unsigned result = Connect(table, source, destination);
+  if (result != platform::kMmNoError) {
+    KeepConnection(record);
+    ReportMidiError(table, -1, result);
+    return;
+  }
   MidiConnection& connection = *table.connections[FindConnection(table, source, destination)];
   connection.link = record.linkedDevice;
   for (const Modification& modification : record.modifications) {
     AddModificationCopy(connection.modifications, modification);
   }
+}
+
+// One record per pair of ports: a later load's record replaces an earlier one.
+void PresetManager::KeepConnection(const PresetConnection& record) {
+  for (PresetConnection& kept : keptConnections_) {
+    if (std::strcmp(kept.sourceName, record.sourceName) == 0 && std::strcmp(kept.destName, record.destName) == 0) {
+      kept = record;
+      return;
+    }
+  }
+  keptConnections_.push_back(record);
 }
 
 void PresetManager::FinishLoad(const std::string& path) {

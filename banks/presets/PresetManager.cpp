@@ -55,14 +55,14 @@ int PresetManager::CheckPresetSave() {
   const std::string question =
       "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
   const int answer = ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNoCancel);
+  // A save that was cancelled or failed cancels what asked, so that the
+  // changes are not lost by it.
   if (answer == platform::kIdYes) {
-    if (name[0] != '\0') {
-      SavePreset();
-      ReportError(devices_.Errors(), "CheckPresetSave");
-    } else {
-      view_.SaveAsDialog();
-    }
-    return 1;
+    if (name[0] == '\0') return view_.SaveAsDialog() ? 1 : 0;
+    SavePreset();
+    const bool saved = devices_.Errors().ErrorCode == kErrOk;
+    ReportError(devices_.Errors(), "CheckPresetSave");
+    return saved ? 1 : 0;
   }
   if (answer == platform::kIdNo) {
     presetChanged_ = false;
@@ -84,6 +84,7 @@ void PresetManager::ClearPreset(bool refresh) {
     view_.RedrawConnectionMap();
   }
   absentDevices_.clear();
+  keptConnections_.clear();
   presetInFile_ = false;
   if (refresh) {
     devices_.OpenAllSoundFontDevices();

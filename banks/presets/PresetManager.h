@@ -76,6 +76,7 @@ class PresetManager {
   void LoadAssignedBanks(int dev);
   void ApplyExtensions(const PresetImage& image);
   void RestoreConnection(const PresetConnection& record);
+  void KeepConnection(const PresetConnection& record);
   void FinishLoad(const std::string& path);
 
   DeviceTable& devices_;
@@ -89,6 +90,9 @@ class PresetManager {
   // The blocks of devices that this run does not have, as the loaded file
   // held them: every save writes them back so that they are not lost.
   std::vector<PresetDevice> absentDevices_;
+  // The loaded file's connections that could not be made in this run, kept
+  // for every save in the same way.
+  std::vector<PresetConnection> keptConnections_;
   PresetCheckBoxes boxes_;
 };
 

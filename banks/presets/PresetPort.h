@@ -39,8 +39,9 @@ class PresetPort {
   virtual void PlaceTile(int port, const PortTile& tile) = 0;
   virtual void RedrawConnectionMap() = 0;
   virtual void DrawMemoryGraph() = 0;
-  // "Sa&ve as...": asks for a name and saves under it.
-  virtual void SaveAsDialog() = 0;
+  // "Sa&ve as...": asks for a name and saves under it; false when the user
+  // cancelled or the save failed.
+  virtual bool SaveAsDialog() = 0;
 
  protected:
   ~PresetPort() = default;

@@ -4,6 +4,7 @@
 #include "banks/presets/PresetManager.h"
 #include "config/TextHelpers.h"
 #include "config/WholeFile.h"
+#include "midi/ConnectionList.h"
 
 namespace korvel {
 
@@ -40,6 +41,13 @@ PresetConnection RecordOf(const MidiPortTable& table, const MidiConnection& conn
   return record;
 }
 
+// A kept connection that the user has made again since is saved once.
+bool IsLive(const MidiPortTable& table, const PresetConnection& record) {
+  const int source = FindPortByName(table, record.sourceName);
+  const int destination = FindPortByName(table, record.destName);
+  return source >= 0 && destination >= 0 && FindConnection(table, source, destination) >= 0;
+}
+
 }  // namespace
 
 PresetImage PresetManager::ImageOfCurrentState() {
@@ -69,6 +77,9 @@ PresetImage PresetManager::ImageOfCurrentState() {
   if (image.saveFlags & SaveCons) {
     for (int i = 0; i < table->connectionCount; ++i) {
       image.connections.push_back(RecordOf(*table, *table->connections[i]));
+    }
+    for (const PresetConnection& kept : keptConnections_) {
+      if (!IsLive(*table, kept)) image.connections.push_back(kept);
     }
   }
   return image;

@@ -26,12 +26,14 @@ void BankSwitching::LoadVirtualBank(int dev, int slot) {
     ReportError(errors, "LoadVirtualBank");
     return;
   }
-  devices_.Shell().ProgressReset();
+  ShellPort& shell = devices_.Shell();
+  shell.ProgressReset();
   if (LoadBank(devices_, dev, slot, device.paths[slot]) != kErrOk) {
     ReportError(errors, "LoadVirtualBank");
   }
+  shell.ProgressReset();
+  ShowChangedSlots(dev);
   devices_.CloseDeviceAccess(dev);
-  devices_.Shell().BuildTrayMenu();
 }
 
 void BankSwitching::ClearBankByMidi(int dev, int slot) {
@@ -44,9 +46,19 @@ void BankSwitching::ClearBankByMidi(int dev, int slot) {
     return;
   }
   UnloadSlot(devices_, dev, slot, kUnloadDefault);
+  ShowChangedSlots(dev);
   devices_.CloseDeviceAccess(dev);
+}
+
+// What a request changed, shown at once: the bank list and the memory
+// graph while the window is shown, the tray menu always.
+void BankSwitching::ShowChangedSlots(int dev) {
   ShellPort& shell = devices_.Shell();
-  if (!shell.IsMainWindowMinimized()) shell.RebuildBankList();
+  if (!shell.IsMainWindowMinimized()) {
+    devices_.ReadMemInfo(dev);
+    shell.DrawMemoryGraph();
+    shell.RebuildBankList();
+  }
   shell.BuildTrayMenu();
 }
 

@@ -43,6 +43,7 @@ class BankSwitching {
 
  private:
   bool IsSlotOf(int dev, int slot) const;
+  void ShowChangedSlots(int dev);
 
   DeviceTable& devices_;
   std::function<void(int)> loadPresetByNumber_;

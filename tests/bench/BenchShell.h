@@ -21,6 +21,7 @@ class QuietShell : public ShellPort {
   void ProgressReset() override {}
   bool IsMainWindowMinimized() override { return minimized_; }
   void RepaintMainWindow() override {}
+  void DrawMemoryGraph() override {}
   void ShowVirtualBankMode(bool) override {}
 
  private:

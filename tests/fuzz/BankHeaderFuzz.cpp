@@ -36,6 +36,7 @@ class NoShell : public ShellPort {
   void ProgressReset() override {}
   bool IsMainWindowMinimized() override { return true; }
   void RepaintMainWindow() override {}
+  void DrawMemoryGraph() override {}
   void ShowVirtualBankMode(bool) override {}
 };
 

@@ -122,6 +122,19 @@ class BankFolderFiles : public ::testing::Test {
   Configuration config;
 };
 
+// The file the user chose stays the one its entry names.
+TEST_F(BankFolderFiles, AFileOfTheSameNameInAnEarlierFolderKeepsThePathWhole) {
+  SetList("C:\\Banks;C:\\More");
+  Touch("C:\\Banks\\GRAND.tts");
+  Touch("C:\\More\\GRAND.tts");
+  char path[kPathEntrySize] = "C:\\More\\GRAND.tts";
+  ShortenBankPath(config, path);
+  EXPECT_STREQ(path, "C:\\More\\GRAND.tts");
+  std::strcpy(path, "C:\\Banks\\GRAND.tts");
+  ShortenBankPath(config, path);
+  EXPECT_STREQ(path, "GRAND.tts");
+}
+
 TEST_F(BankFolderFiles, ResolveFindsTheFirstFolderHoldingTheFile) {
   SetList("C:\\Banks;D:\\More\\;E:\\Last");
   Touch("D:\\More\\Piano.sf2");

@@ -43,6 +43,7 @@ class RecordingShell : public ShellPort {
     if (whileRepainting) whileRepainting();
   }
   void ShowVirtualBankMode(bool on) override { virtualBankModeShown = on ? 1 : 0; }
+  void DrawMemoryGraph() override { ++memoryGraphs; }
 
   int fills = 0;
   int rebuilds = 0;
@@ -51,6 +52,7 @@ class RecordingShell : public ShellPort {
   int progress = 0;  // steps since the last reset
   int resets = 0;
   int repaints = 0;
+  int memoryGraphs = 0;
   int virtualBankModeShown = -1;
   bool minimized = false;
   // What the window's paint does, run inside RepaintMainWindow.

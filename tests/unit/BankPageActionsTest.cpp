@@ -57,9 +57,11 @@ TEST_F(BankPageActionsTest, ChosenFilesFillConsecutiveSlotsAndAFailureDoesNotAdv
   page.selected = 4;
   page.chosen = {SoundSet("C:\\Banks\\A.tts", "A"), "C:\\Banks\\B.wav", SoundSet("C:\\Banks\\C.tts", "C")};
   WriteHostFile("C:\\Banks\\B.wav", "RIFF");
+  std::strcpy(layer.Device(0).lastFolder, "C:\\Banks;D:\\More");
   actions.BrowseBankButtonClick();
 
   EXPECT_EQ(page.dialog.title, "Load Instrument Bank");
+  EXPECT_EQ(page.dialog.initialFolder, "C:\\Banks") << "the first of the bank folders";
   EXPECT_EQ(page.dialog.filterName, "Sound Sets (*.tts,*.94b)");
   EXPECT_EQ(page.dialog.filterPattern, "*.TTS;*.94B");
   EXPECT_EQ(page.dialog.defaultExtension, "tts");

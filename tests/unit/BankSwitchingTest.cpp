@@ -48,12 +48,18 @@ TEST_F(BankSwitchingTest, ControllersLoadAndUnloadSlotsByDeviceNumber) {
   Send(0xB0, 17, 7);
   requests.RunPendingRequests();
   ASSERT_TRUE(IsLoaded(1, 7));
+  // Each request shows what it changed: the list, the memory graph, and a
+  // progress bar back at 0.
+  EXPECT_EQ(shell.rebuilds, 1);
+  EXPECT_EQ(shell.memoryGraphs, 1);
+  EXPECT_EQ(shell.progress, 0);
 
   Send(0xB0, 27, 7);
   requests.RunPendingRequests();
   EXPECT_FALSE(IsLoaded(1, 7));
   EXPECT_STRNE(PathOf(1, 7).c_str(), "") << "the assignment stays for the next load";
-  EXPECT_EQ(shell.rebuilds, 1);
+  EXPECT_EQ(shell.rebuilds, 2);
+  EXPECT_EQ(shell.memoryGraphs, 2);
 
   // Loaded again; a second request for a loaded slot sends nothing.
   Send(0xB0, 17, 7);
@@ -64,7 +70,7 @@ TEST_F(BankSwitchingTest, ControllersLoadAndUnloadSlotsByDeviceNumber) {
   requests.RunPendingRequests();
   EXPECT_TRUE(IsLoaded(1, 7));
   EXPECT_EQ(LoadsSent(), 3);
-  EXPECT_EQ(shell.rebuilds, 1) << "a minimized window's bank list is left alone";
+  EXPECT_EQ(shell.rebuilds, 2) << "a minimized window's bank list is left alone";
 }
 
 TEST_F(BankSwitchingTest, SystemExclusiveLoadsSlotsOnTheSelectedDevice) {

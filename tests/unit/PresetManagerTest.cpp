@@ -15,6 +15,7 @@
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequests.h"
 #include "midi/ConnectionList.h"
+#include "midi/Modification.h"
 #include "tests/unit/BankLayerTestSupport.h"
 #include "tests/unit/MidiTestSupport.h"
 #include "tests/unit/PresetTestSupport.h"
@@ -223,14 +224,47 @@ TEST_F(PresetManagerTest, OldFilesAndSaveFlagsZero) {
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 8, bytes.end()), tail);
 }
 
-TEST_F(PresetManagerTest, ConnectionsAreNotMadeWhileUseConsIsOff) {
+// A connection that cannot be made in this run stays in the file, with its
+// modifications, however often the preset is saved.
+TEST_F(PresetManagerTest, ConnectionsThatCannotBeMadeStayInThePreset) {
   ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  ASSERT_EQ(AddModification(ports->connections[0]->modifications), 0);
+  ports->connections[0]->modifications.records[0].sourceLow = 36;
   SaveAs("C:\\KORVEL\\C.pre");
   ASSERT_EQ(Disconnect(*ports, 0), 0u);
+  auto keepsTheConnection = [this] {
+    const PresetImage image = Saved("C:\\KORVEL\\C.pre");
+    return image.connections.size() == 1 && std::string(image.connections[0].sourceName) == "Keyboard" &&
+           std::string(image.connections[0].destName) == "Synth" && image.connections[0].modifications.size() == 1 &&
+           image.connections[0].modifications[0].sourceLow == 36;
+  };
+
+  // Connections off: not made, nothing said.
   config.cflags &= ~UseCons;
   presets.LoadPreset("C:\\KORVEL\\C.pre");
   EXPECT_EQ(errors.ErrorCode, kErrOk);
   EXPECT_EQ(ports->connectionCount, 0);
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  presets.SavePreset();
+  EXPECT_TRUE(keepsTheConnection());
+
+  // Its input chosen for bank managing: not made, and the user is told.
+  config.cflags |= UseCons;
+  ASSERT_EQ(OpenBankSwitchInput(*ports, "Keyboard", 3, 256), 0u);
+  presets.LoadPreset("C:\\KORVEL\\C.pre");
+  EXPECT_EQ(ports->connectionCount, 0);
+  ASSERT_EQ(platform::sim::ShownMessageBoxes().size(), 1u);
+  EXPECT_EQ(platform::sim::ShownMessageBoxes()[0].text,
+            "The connection from 'Keyboard' to 'Synth' was not made: 'Keyboard' is the input for bank managing. "
+            "The preset keeps the connection.");
+  presets.SavePreset();
+  EXPECT_TRUE(keepsTheConnection());
+
+  // Made again by the user, it is saved once.
+  CloseBankSwitchInputByName(*ports, "Keyboard");
+  ASSERT_EQ(Connect(*ports, 0, 1), 0u);
+  presets.SavePreset();
+  EXPECT_EQ(Saved("C:\\KORVEL\\C.pre").connections.size(), 1u);
 }
 
 TEST_F(PresetManagerTest, ADamagedFileChangesNothing) {
@@ -291,6 +325,11 @@ TEST_F(PresetManagerTest, ThePromptNamesThePresetAndFollowsTheAnswer) {
   platform::sim::QueueMessageBoxAnswer(platform::kIdYes);
   EXPECT_EQ(presets.CheckPresetSave(), 1);
   EXPECT_EQ(view.saveAsDialogs, 1);
+  // Yes, then Cancel in the save dialog: what asked is cancelled too.
+  view.saveAsSaves = false;
+  platform::sim::QueueMessageBoxAnswer(platform::kIdYes);
+  EXPECT_EQ(presets.CheckPresetSave(), 0);
+  EXPECT_TRUE(presets.PresetChanged());
   presets.MarkChanged();
   platform::sim::QueueMessageBoxAnswer(platform::kIdNo);
   EXPECT_EQ(presets.CheckPresetSave(), 2);

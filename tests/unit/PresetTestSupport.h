@@ -22,13 +22,17 @@ class RecordingPresetView : public PresetPort {
   void PlaceTile(int, const PortTile&) override {}
   void RedrawConnectionMap() override { ++mapRedraws; }
   void DrawMemoryGraph() override {}
-  void SaveAsDialog() override { ++saveAsDialogs; }
+  bool SaveAsDialog() override {
+    ++saveAsDialogs;
+    return saveAsSaves;
+  }
 
   std::string label, title;
   PresetCheckBoxes boxes;
   int row = -1;
   int mapRedraws = 0;
   int saveAsDialogs = 0;
+  bool saveAsSaves = true;  // what the dialog's user does
 };
 
 }  // namespace korvel::testsupport

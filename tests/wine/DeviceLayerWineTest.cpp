@@ -42,6 +42,7 @@ class QuietShell : public ShellPort {
   void ProgressReset() override {}
   bool IsMainWindowMinimized() override { return true; }
   void RepaintMainWindow() override {}
+  void DrawMemoryGraph() override {}
   void ShowVirtualBankMode(bool) override {}
   int fills = 0;
 };
