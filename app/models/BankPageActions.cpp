@@ -51,8 +51,10 @@ bool BankPageActions::DialogFor(const SoundDevice& device, BankFileDialog& dialo
       return false;
   }
   // Until a file was loaded the device's folder is the whole bank folder
-  // list: the dialog opens in its first folder.
-  const std::string lastFolder = Field(device.lastFolder, sizeof device.lastFolder);
+  // list, or nothing after a preset that held none: the dialog opens in the
+  // first folder, never in whatever folder was current last.
+  std::string lastFolder = Field(device.lastFolder, sizeof device.lastFolder);
+  if (lastFolder.empty()) lastFolder = Field(devices_.Config().bankfolder, sizeof devices_.Config().bankfolder);
   char folder[kFolderSize];
   BankFolderWalk walk(lastFolder.c_str());
   dialog.initialFolder = walk.Next(folder) ? folder : "";

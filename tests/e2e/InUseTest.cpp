@@ -4,6 +4,7 @@
 // each read back from the emulated device; and two windows at once: the
 // tray and the taskbar while a dialog or a box is open.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,9 @@ TEST_F(InUseTest, InVirtualBankModeTheTrayMenuAndAProgramChangeLoadAssignedBanks
   EXPECT_EQ(DeviceHolds(6), "");
   client_.SendShort("Loop", 0x0006C0);
   EXPECT_TRUE(DeviceComesToHold(6, "Organ")) << "the Program Change did not load slot 6";
+  // The window shows it at once: the line bold, the progress bar empty.
+  EXPECT_TRUE(LineShows(6, "\xA7Organ")) << ListLineText(list_, 6);
+  EXPECT_EQ(SendMessageA(Control(ctl::ProgressBar), PBM_GETPOS, 0, 0), 0);
   ExpectNoMessageBox();
 }
 

@@ -1,0 +1,224 @@
+// Korvel.exe keeps what the user made, tried as a user would under Wine and
+// read back from the preset file: a close whose save dialog is cancelled
+// keeps Korvel running, a preset connection from the input for bank
+// managing survives the automatic save, a chosen bank file is the one
+// loaded and stored, the load dialog opens in a bank folder, and the
+// start-up preset's bank-list row comes back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "banks/presets/PresetImage.h"
+#include "config/ConfigFile.h"
+#include "emulators/bankgen/BankWriter.h"
+#include "resources/forms/ControlIds.h"
+#include "tests/support/KorvelSession.h"
+#include "tests/support/MapDriver.h"
+#include "tests/support/PrefixFiles.h"
+#include "tests/support/RealInput.h"
+#include "tests/support/WindowDriver.h"
+
+namespace {
+
+namespace ctl = korvel::ctl;
+using namespace testing_support;
+
+constexpr int kTimeoutMs = 60000;
+constexpr int kBankManagerTab = 0;
+constexpr int kPresetsTab = 1;
+constexpr char kHome[] = "C:\\korvel-keep";
+constexpr char kBanks[] = "C:\\korvel-keep\\Banks";
+constexpr char kMore[] = "C:\\korvel-keep\\More";
+constexpr char kPresets[] = "C:\\korvel-keep\\Presets";
+constexpr char kPreset[] = "C:\\korvel-keep\\Presets\\1 Keep.pre";
+const std::string kMark(1, '\xA4');
+
+std::string In(const char* folder, const char* file) { return std::string(folder) + "\\" + file; }
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+void WriteSoundSet(const std::string& path, const char* name) {
+  ASSERT_TRUE(korvel::bankgen::WriteBankFile(
+      path, korvel::bankgen::SoundSetBytes(korvel::bankgen::SoundSetKind::Tts, name, 4096, 0)));
+}
+
+korvel::PresetImage ReadPreset() {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(kPreset);
+  korvel::PresetImage image;
+  EXPECT_EQ(korvel::DecodePreset(bytes.data(), bytes.size(), image), korvel::PresetDecodeResult::kOk);
+  return image;
+}
+
+class KeptWorkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
+    ASSERT_FALSE(emulators.empty());
+    for (const char* folder : {kHome, kBanks, kMore, kPresets}) CreateDirectoryA(folder, nullptr);
+    ASSERT_TRUE(CopyFileA(In(emulators.c_str(), "EWSAUDIO.DRV").c_str(), In(kHome, "EWSAUDIO.DRV").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(In(kHome, "korvelemu.ini"), Bytes("ews64.cards=1\nsoundfont.devices=0\n")));
+    DeleteFileA(In(kHome, "korvelemu.state").c_str());
+    DeleteFileA(kPreset);
+    WriteSoundSet(In(kBanks, "EPIANO.tts"), "EPIANO");
+    // Two files of one name: the user chooses the second.
+    WriteSoundSet(In(kBanks, "GRAND.tts"), "OLDGRAND");
+    WriteSoundSet(In(kMore, "GRAND.tts"), "NEWGRAND");
+  }
+  void TearDown() override {
+    DWORD exitCode = 99;
+    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving);
+  }
+
+  static void WriteConfiguration(std::uint32_t cflags, const char* curpreset = "") {
+    korvel::Configuration config;
+    config.homedrive = 2;
+    std::strcpy(config.homedir, kHome);
+    config.cflags = cflags;
+    std::strcpy(config.bankfolder, (std::string(kBanks) + ";" + kMore).c_str());
+    std::strcpy(config.lastpath, kPresets);
+    std::strcpy(config.curpreset, curpreset);
+    std::strcpy(config.lastmididev, "Loop");
+    const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
+    ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
+  }
+  void StartKorvel(const KorvelSession::BoxHandler& answer = KorvelSession::DefaultAnswer) {
+    ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
+    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs, answer));
+    main_ = korvel_.Main();
+    list_ = FindControl(main_, ctl::BankList);
+    ASSERT_TRUE(WaitFor([&]() -> HWND { return ListCount(list_) == 128 ? list_ : nullptr; }, kTimeoutMs));
+  }
+
+  HWND Control(int id) const { return FindControl(main_, id); }
+  void LoadOnLine(int line, const std::string& file) {
+    const RECT r = ListLineRect(list_, line);
+    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    ClickControl(Control(ctl::BrowseBankButton));
+    ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), "Load Instrument Bank", file, kTimeoutMs));
+  }
+  bool LineShows(int line, const std::string& text) {
+    return WaitFor([&]() -> HWND { return ListLineText(list_, line).find(text) != std::string::npos ? list_ : nullptr; },
+                   kTimeoutMs) != nullptr;
+  }
+  // Waits for Korvel's message box and presses `answer` in it.
+  MessageBoxSeen Answer(int answer) {
+    MessageBoxSeen seen;
+    EXPECT_TRUE(AnswerMessageBox(korvel_.Pid(), answer, &seen, kTimeoutMs));
+    return seen;
+  }
+
+  KorvelSession korvel_;
+  HWND main_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+// "&Close", "Yes" to saving, then "Cancel" in the save dialog: Korvel goes
+// on; the second time the preset is saved under the name given, and the
+// chosen bank file is the one the preset names.
+TEST_F(KeptWorkTest, ACancelledSaveDialogCancelsTheCloseAndTheChosenFileIsStored) {
+  korvel::PresetImage start;
+  start.saveFlags = korvel::SaveCons;
+  start.devices.emplace_back();
+  start.devices[0].device.slotCount = 128;
+  const auto bytes = korvel::EncodePreset(start);
+  ASSERT_TRUE(WriteFileBytes(In(kPresets, "0 Start.pre"), {bytes.begin(), bytes.end()}));
+  WriteConfiguration(korvel::UseEWS64 | korvel::SaveCons);
+  StartKorvel();
+  // A preset loaded from the Presets folder, then "New": the bank dialog
+  // still opens in a bank folder, where a bare name is found.
+  ASSERT_TRUE(ShowPage(main_, kPresetsTab, kTimeoutMs));
+  ClickControl(Control(ctl::LoadPresetButton));
+  ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), "Load Preset", In(kPresets, "0 Start.pre"), kTimeoutMs));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return WindowText(Control(ctl::txtCurPreset)).empty() ? nullptr : main_; },
+                      kTimeoutMs));
+  ClickControl(Control(ctl::ClearPresetButton));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return WindowText(Control(ctl::txtCurPreset)).empty() ? main_ : nullptr; },
+                      kTimeoutMs));
+  ASSERT_TRUE(ShowPage(main_, kBankManagerTab, kTimeoutMs));
+  LoadOnLine(1, "EPIANO.tts");
+  ASSERT_TRUE(LineShows(1, "EPIANO")) << ListLineText(list_, 1);
+  LoadOnLine(2, In(kMore, "GRAND.tts"));
+  EXPECT_TRUE(LineShows(2, "NEWGRAND")) << ListLineText(list_, 2);
+  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+
+  Click(Control(ctl::Button1));
+  EXPECT_EQ(Answer(IDYES).text, "'untitled.pre' has been changed. Do you want to save this preset?");
+  HWND save = WaitForTopLevel("#32770", "Save Preset", korvel_.Pid(), kTimeoutMs);
+  ASSERT_NE(save, nullptr);
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindow(save) ? nullptr : main_; }, kTimeoutMs));
+  Sleep(1000);
+  ASSERT_TRUE(korvel_.Running()) << "Korvel ended without saving";
+  EXPECT_TRUE(IsWindowEnabled(main_));
+
+  Click(Control(ctl::Button1));
+  Answer(IDYES);
+  ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), "Save Preset", kPreset, kTimeoutMs));
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  const korvel::PresetImage image = ReadPreset();
+  ASSERT_FALSE(image.devices.empty());
+  EXPECT_STREQ(image.devices[0].device.paths[1], "EPIANO.tts");
+  EXPECT_STREQ(image.devices[0].device.paths[2], In(kMore, "GRAND.tts").c_str());
+  EXPECT_STREQ(image.devices[0].device.slots[2].name, "NEWGRAND");
+}
+
+// The start-up preset connects the input for bank managing: the connection
+// cannot be made while the input manages banks, the user is told, and the
+// automatic save at shut-down keeps it with its modification. The preset's
+// bank-list row is selected.
+TEST_F(KeptWorkTest, APresetConnectionFromTheInputForBankManagingSurvivesTheAutomaticSave) {
+  korvel::PresetImage image;
+  image.saveFlags = korvel::SaveCons | korvel::SaveMinfo;
+  image.bankListRow = 5;
+  korvel::PresetDevice card;
+  card.device.slotCount = 128;
+  std::strcpy(card.device.paths[0], "EPIANO.tts");
+  card.device.slots[0].flags = korvel::Assigned;
+  std::strcpy(card.device.slots[0].name, "EPIANO");
+  image.devices.push_back(card);
+  korvel::PresetConnection connection;
+  std::strcpy(connection.sourceName, "Loop");
+  std::strcpy(connection.destName, "Synth");
+  korvel::Modification transpose{};
+  transpose.sourceType = 0x90;
+  transpose.targetType = 0x90;
+  transpose.targetValue = 12;
+  transpose.flags = 0;
+  transpose.highChannel = 15;
+  transpose.sourceHigh = 115;
+  connection.modifications.push_back(transpose);
+  connection.modCount = 1;
+  image.connections.push_back(connection);
+  const auto bytes = korvel::EncodePreset(image);
+  ASSERT_TRUE(WriteFileBytes(kPreset, {bytes.begin(), bytes.end()}));
+  WriteConfiguration(korvel::UseEWS64 | korvel::UseCons | korvel::SaveCons | korvel::SaveMinfo | korvel::LoadRecent |
+                         korvel::AutoSave | korvel::BankSwitchInput,
+                     kPreset);
+
+  StartKorvel();
+  bool told = false;
+  for (const MessageBoxSeen& box : korvel_.Boxes()) {
+    told = told || box.text == "The connection from 'Loop' to 'Synth' was not made: 'Loop' is the input for bank "
+                               "managing. The preset keeps the connection.";
+  }
+  EXPECT_TRUE(told);
+  EXPECT_TRUE(LineShows(0, "EPIANO"));
+  EXPECT_EQ(ListSelection(list_), 5) << "the preset's bank-list row";
+
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode));
+  const korvel::PresetImage saved = ReadPreset();
+  ASSERT_EQ(saved.connections.size(), 1u);
+  EXPECT_STREQ(saved.connections[0].sourceName, "Loop");
+  EXPECT_STREQ(saved.connections[0].destName, "Synth");
+  ASSERT_EQ(saved.connections[0].modifications.size(), 1u);
+  EXPECT_EQ(saved.connections[0].modifications[0].targetValue, 12);
+  EXPECT_EQ(saved.bankListRow, 5);
+}
+
+}  // namespace
