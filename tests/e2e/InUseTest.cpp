@@ -22,13 +22,13 @@
 #include "tests/support/PrefixFiles.h"
 #include "tests/support/RealInput.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/e2e/BankWindowTest.h"
 
 namespace {
 
 namespace ctl = korvel::ctl;
 using namespace testing_support;
 
-constexpr int kTimeoutMs = 60000;
 constexpr int kMidiDevicesTab = 2;
 constexpr char kHome[] = "C:\\korvel-use";
 constexpr char kBanks[] = "C:\\korvel-use\\Banks";
@@ -77,7 +77,7 @@ bool DrawnOnScreen(HWND control) {
   return drawn;
 }
 
-class InUseTest : public ::testing::Test {
+class InUseTest : public BankWindowTest {
  protected:
   void SetUp() override {
     const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
@@ -97,10 +97,6 @@ class InUseTest : public ::testing::Test {
     DeleteFileA(InHome("mods.txt").c_str());
     WriteConfiguration(kBanks);
   }
-  void TearDown() override {
-    DWORD exitCode = 99;
-    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving);
-  }
 
   // The bank-switching input is the port "Loop" of korvelmidi.ini.
   static void WriteConfiguration(const char* bankFolders) {
@@ -115,11 +111,7 @@ class InUseTest : public ::testing::Test {
     ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
   }
   void StartKorvel(const KorvelSession::BoxHandler& answer = KorvelSession::DefaultAnswer) {
-    ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
-    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs, answer));
-    main_ = korvel_.Main();
-    list_ = FindControl(main_, ctl::BankList);
-    ASSERT_TRUE(WaitFor([&]() -> HWND { return ListCount(list_) == 128 ? list_ : nullptr; }, kTimeoutMs));
+    BankWindowTest::StartKorvel(kHome, answer);
   }
   // Closes Korvel from its tray menu ("&Close" is its last item), declining
   // to save; the configuration must then read back whole.
@@ -138,24 +130,8 @@ class InUseTest : public ::testing::Test {
               korvel::ConfigDecodeStatus::Complete);
   }
 
-  HWND Control(int id) const { return FindControl(main_, id); }
-  void ClickLine(int line) {
-    const RECT r = ListLineRect(list_, line);
-    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
-  // "&Load..." on `line` with `files` typed into the open dialog.
-  void LoadOnLine(int line, const std::string& files) {
-    ClickLine(line);
-    ASSERT_EQ(ListSelection(list_), line);
-    ClickControl(Control(ctl::BrowseBankButton));
-    ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), kOpenDialog, files, kTimeoutMs));
-  }
   bool DeviceComesToHold(int bank, const std::string& name) {
     return WaitFor([&]() -> HWND { return DeviceHolds(bank) == name ? main_ : nullptr; }, kTimeoutMs) != nullptr;
-  }
-  bool LineShows(int line, const std::string& name) {
-    return WaitFor([&]() -> HWND { return ListLineText(list_, line).find(name) != std::string::npos ? main_ : nullptr; },
-                   kTimeoutMs) != nullptr;
   }
   // Nothing may be open but Korvel's own windows.
   void ExpectNoMessageBox() {
@@ -163,9 +139,6 @@ class InUseTest : public ::testing::Test {
   }
 
   korvel::emu::vmidi::VirtualMidiClient client_;
-  KorvelSession korvel_;
-  HWND main_ = nullptr;
-  HWND list_ = nullptr;
 };
 
 TEST_F(InUseTest, SoundFontBanksLoadedThroughTheWindowAreInTheDevice) {

@@ -21,13 +21,13 @@
 #include "tests/support/PrefixFiles.h"
 #include "tests/support/RealInput.h"
 #include "tests/support/WindowDriver.h"
+#include "tests/e2e/BankWindowTest.h"
 
 namespace {
 
 namespace ctl = korvel::ctl;
 using namespace testing_support;
 
-constexpr int kTimeoutMs = 60000;
 constexpr int kBankManagerTab = 0;
 constexpr int kPresetsTab = 1;
 constexpr char kHome[] = "C:\\korvel-keep";
@@ -52,7 +52,7 @@ korvel::PresetImage ReadPreset() {
   return image;
 }
 
-class KeptWorkTest : public ::testing::Test {
+class KeptWorkTest : public BankWindowTest {
  protected:
   void SetUp() override {
     const std::string emulators = WinePathFromEnvironment("KORVEL_EMULATORS");
@@ -67,10 +67,6 @@ class KeptWorkTest : public ::testing::Test {
     WriteSoundSet(In(kBanks, "GRAND.tts"), "OLDGRAND");
     WriteSoundSet(In(kMore, "GRAND.tts"), "NEWGRAND");
   }
-  void TearDown() override {
-    DWORD exitCode = 99;
-    if (korvel_.Running()) korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving);
-  }
 
   static void WriteConfiguration(std::uint32_t cflags, const char* curpreset = "") {
     korvel::Configuration config;
@@ -84,35 +80,13 @@ class KeptWorkTest : public ::testing::Test {
     const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
     ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
   }
-  void StartKorvel(const KorvelSession::BoxHandler& answer = KorvelSession::DefaultAnswer) {
-    ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
-    ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs, answer));
-    main_ = korvel_.Main();
-    list_ = FindControl(main_, ctl::BankList);
-    ASSERT_TRUE(WaitFor([&]() -> HWND { return ListCount(list_) == 128 ? list_ : nullptr; }, kTimeoutMs));
-  }
-
-  HWND Control(int id) const { return FindControl(main_, id); }
-  void LoadOnLine(int line, const std::string& file) {
-    const RECT r = ListLineRect(list_, line);
-    ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    ClickControl(Control(ctl::BrowseBankButton));
-    ASSERT_TRUE(ChooseInFileDialog(korvel_.Pid(), "Load Instrument Bank", file, kTimeoutMs));
-  }
-  bool LineShows(int line, const std::string& text) {
-    return WaitFor([&]() -> HWND { return ListLineText(list_, line).find(text) != std::string::npos ? list_ : nullptr; },
-                   kTimeoutMs) != nullptr;
-  }
+  void StartKorvel() { BankWindowTest::StartKorvel(kHome); }
   // Waits for Korvel's message box and presses `answer` in it.
   MessageBoxSeen Answer(int answer) {
     MessageBoxSeen seen;
     EXPECT_TRUE(AnswerMessageBox(korvel_.Pid(), answer, &seen, kTimeoutMs));
     return seen;
   }
-
-  KorvelSession korvel_;
-  HWND main_ = nullptr;
-  HWND list_ = nullptr;
 };
 
 // "&Close", "Yes" to saving, then "Cancel" in the save dialog: Korvel goes
