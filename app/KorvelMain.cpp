@@ -212,6 +212,7 @@ void TForm1::TrayMenuClick(int tag) {
   devices.OpenDeviceAccess(config.curdev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kTrayOperation);
+    devices.CloseDeviceAccess(config.curdev);
     return;
   }
   ProgressReset();

@@ -138,10 +138,6 @@ void DeviceTable::CloseDeviceAccess(int dev) {
   soundFont_->CloseDeviceAccess(dev);
 }
 
-int DeviceTable::AccessDepth(int dev) const {
-  return dev >= 0 && dev < kMaxDevices ? accessDepth_[dev] : 0;
-}
-
 void DeviceTable::OpenAllSoundFontDevices() {
   for (int dev = 0; dev < count_; ++dev) {
     if (devices_[dev].kind == kKindSoundFont) OpenDeviceAccess(dev);

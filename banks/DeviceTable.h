@@ -49,9 +49,8 @@ class DeviceTable {
   // second close, so that an operation called inside another's bracket (a
   // repaint inside a load) does not close the device under its caller.
   void OpenDeviceAccess(int dev);
+  // Every open is closed again, also after a failed open.
   void CloseDeviceAccess(int dev);
-  // How many brackets are open on the device now.
-  int AccessDepth(int dev) const;
   void OpenAllSoundFontDevices();
   void CloseAllSoundFontDevices();
 

@@ -193,6 +193,7 @@ void BankPageActions::UnloadSelected(int mode) {
   devices_.OpenDeviceAccess(dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kUnloadOperation);
+    devices_.CloseDeviceAccess(dev);
     return;
   }
   const bool wasAssigned = rec.Has(Assigned);
@@ -224,6 +225,7 @@ void BankPageActions::RefreshButtonClick() {
   devices_.OpenDeviceAccess(dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kRefreshOperation);
+    devices_.CloseDeviceAccess(dev);
     return;
   }
   // Unloading may forget the slot's path: the load takes it from a copy.

@@ -24,6 +24,7 @@ void BankSwitching::LoadVirtualBank(int dev, int slot) {
   devices_.OpenDeviceAccess(dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, "LoadVirtualBank");
+    devices_.CloseDeviceAccess(dev);
     return;
   }
   ShellPort& shell = devices_.Shell();
@@ -43,6 +44,7 @@ void BankSwitching::ClearBankByMidi(int dev, int slot) {
   devices_.OpenDeviceAccess(dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, "ClearBankByMidi");
+    devices_.CloseDeviceAccess(dev);
     return;
   }
   UnloadSlot(devices_, dev, slot, kUnloadDefault);
