@@ -35,6 +35,18 @@ void SendKey(WORD virtualKey, bool up) {
   Sleep(kInputPause);
 }
 
+// Wine gives a window that takes the X focus the X server's own modifier
+// state, in which a key sent by SendInput is up: an Alt pressed while a
+// window is still taking the focus (a dialog just closed, its events late
+// under load) is let go again, and the key after it comes without Alt.
+// Alt is pressed again until Wine holds it.
+void HoldAlt() {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    SendKey(VK_MENU, false);
+    if (GetAsyncKeyState(VK_MENU) & 0x8000) return;
+  }
+}
+
 void Click(POINT screen, DWORD down, DWORD up) {
   SendMouse(0, screen);
   SendMouse(down, screen);
@@ -89,7 +101,7 @@ void LeftButton(POINT screen, bool down) { SendMouse(down ? MOUSEEVENTF_LEFTDOWN
 void HoldKey(WORD virtualKey, bool down) { SendKey(virtualKey, !down); }
 
 void PressKey(WORD virtualKey, bool withAlt) {
-  if (withAlt) SendKey(VK_MENU, false);
+  if (withAlt) HoldAlt();
   SendKey(virtualKey, false);
   SendKey(virtualKey, true);
   if (withAlt) SendKey(VK_MENU, true);
