@@ -1,5 +1,6 @@
 // The main window's start-up (FormCreate) and shut-down (FormDestroy)
 // sequences and the progress texts of the wait dialog.
+#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -137,9 +138,14 @@ void TForm1::ReadStoredConfiguration(char* pathScratch) {
   DeleteLeftoverInstaller(pathScratch);
 }
 
-// Every start removes an installer copy left in the home folder.
+// Every start removes an installer copy left in the home folder, but never
+// one elsewhere: an empty or odd `homedir` would name "\Setup.exe" at the
+// root of the current drive.
 void TForm1::DeleteLeftoverInstaller(char* path) {
   const Configuration& config = state_->config;
+  const char* home = config.homedir;
+  const bool driveFolder = std::isalpha(static_cast<unsigned char>(home[0])) && home[1] == ':' && home[2] == '\\';
+  if (!driveFolder) return;
   std::snprintf(path, kPathScratchSize, "%.*s\\Setup.exe",
                 FieldLength(config.homedir, sizeof config.homedir), config.homedir);
   if (FileIsPresent(path)) platform::DeleteFileA(path);

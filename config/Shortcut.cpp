@@ -15,29 +15,27 @@ constexpr const char* kLinkName = "\\Korvel.lnk";
 // The shortcut's path is built in a buffer of this size.
 constexpr std::size_t kLinkPathSize = 200;
 
-// The shortcut's full path, or false (and the message shown) when the
-// start-up folder is not known or too long for the path buffer. The key is
-// closed again either way.
+// The shortcut's full path, or false (and the message shown).
 bool StartupShortcutPath(RegistryModule& registry, std::string& path) {
-  if (registry.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) {
-    ErrorBox(kCannotFindStartUpFolder);
-    return false;
-  }
+  if (FindStartupShortcut(registry, path)) return true;
+  ErrorBox(kCannotFindStartUpFolder);
+  return false;
+}
+
+}  // namespace
+
+bool FindStartupShortcut(RegistryModule& registry, std::string& path) {
+  if (registry.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) return false;
   const ValueRecord* value = registry.ReadValue("Startup");
   if (value != nullptr) {
     const auto* data = reinterpret_cast<const char*>(value->data);
     path.assign(data, strnlen(data, value->size));
   }
   registry.CloseKey();
-  if (value == nullptr || path.size() + std::strlen(kLinkName) >= kLinkPathSize) {
-    ErrorBox(kCannotFindStartUpFolder);
-    return false;
-  }
+  if (value == nullptr || path.size() + std::strlen(kLinkName) >= kLinkPathSize) return false;
   path += kLinkName;
   return true;
 }
-
-}  // namespace
 
 std::int32_t CreateShortcut(const char* description, const char* linkPath, const char* target) {
   return platform::SaveShellLink(description, linkPath, target);

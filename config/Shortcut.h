@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
@@ -16,6 +17,11 @@ constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentV
 // A link at `linkPath` to `target` with `description`: 0 on success, else
 // the COM result. COM must be initialised (InitRegistry does it).
 std::int32_t CreateShortcut(const char* description, const char* linkPath, const char* target);
+
+// The path of "Korvel.lnk" in the start-up folder, without a message: false
+// when the folder is not known or too long for the shortcut's path buffer
+// (no shortcut can have been made there then). The key is closed again.
+bool FindStartupShortcut(RegistryModule& registry, std::string& path);
 
 // "Korvel.lnk" in the start-up folder, to `homedir` + "\Korvel.exe". A
 // failure is shown: the missing folder by its message, a failed creation by

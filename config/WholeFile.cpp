@@ -9,6 +9,10 @@
 namespace korvel {
 
 bool WriteFileReplacing(const char* path, const void* data, std::size_t size) {
+  // Windows refuses to replace a read-only file, Wine does not: the user's
+  // protection holds on both.
+  const std::uint32_t attributes = platform::GetFileAttributesA(path);
+  if (attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeReadOnly)) return false;
   const std::string fresh = std::string(path) + ".new";
   std::FILE* file = platform::OpenFile(fresh.c_str(), "wb");
   if (file == nullptr) return false;

@@ -12,7 +12,8 @@ namespace korvel {
 // leaves a half-written file and never destroys the old one. False on any
 // failure. The ".new" file is removed then, unless the replacement had
 // already deleted `path` (Windows 95 and 98 replace in two steps): then it
-// is the only copy and stays, for OpenStoredFile to find.
+// is the only copy and stays, for OpenStoredFile to find. A read-only
+// `path` is not replaced.
 bool WriteFileReplacing(const char* path, const void* data, std::size_t size);
 
 // Opens a stored file for binary reading: `path`, or, when that cannot be

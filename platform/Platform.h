@@ -32,6 +32,12 @@ unsigned GetCurrentDirectoryA(unsigned size, char* buffer);
 // As the C runtime's _chdrive (1 = A:) and _chdir; true on success.
 bool SetCurrentDrive(int drive);
 bool SetCurrentDirectoryA(const char* path);
+// As GetFileAttributesA: the attribute bits, kInvalidFileAttributes when
+// the file or folder is not there.
+constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
+constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+std::uint32_t GetFileAttributesA(const char* path);
 // As GetShortPathNameA: the length of the short (8.3) path, 0 on failure.
 unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size);
 

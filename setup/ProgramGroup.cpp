@@ -1,10 +1,14 @@
 #include "setup/ProgramGroup.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "config/Shortcut.h"
+#include "config/WholeFile.h"
 #include "platform/Platform.h"
 #include "setup/Product.h"
+#include "setup/StartMenuEntries.h"
 
 namespace korvel {
 
@@ -16,9 +20,21 @@ std::size_t TextLength(const ValueRecord& value) {
   return end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - value.data) : value.size;
 }
 
-constexpr char kLinkPattern[] = "\\*.lnk";
-// As FindFirstFileA's cFileName.
-constexpr unsigned kFoundNameSize = 260;
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A folder that is there, "x:\" and below.
+bool IsStartMenuFolder(const char* folder) {
+  if (!IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\' || folder[3] == '\0') return false;
+  const std::uint32_t attributes = platform::GetFileAttributesA(folder);
+  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory);
+}
+
+// The longest file name of the group's entries.
+std::size_t LongestEntryFileName() {
+  std::size_t longest = 0;
+  for (const StartMenuEntry& entry : StartMenuEntries("")) longest = std::max(longest, entry.FileName().size());
+  return longest;
+}
 
 }  // namespace
 
@@ -27,14 +43,16 @@ bool ProgramGroup::GroupFolder(const char* name, std::size_t reserve, char (&fol
   const ValueRecord* programs = registry_.ReadValue("Programs");
   const std::size_t length = programs ? TextLength(*programs) : 0;
   const std::size_t nameLength = std::strlen(name);
-  const bool fits = programs && length + 1 + nameLength + reserve < kPathSize;
-  if (fits) {
+  bool usable = programs && length + 1 + nameLength + reserve < kPathSize;
+  if (usable) {
     std::memcpy(folder, programs->data, length);
+    folder[length] = '\0';
+    usable = IsStartMenuFolder(folder);
     folder[length] = '\\';
     std::memcpy(folder + length + 1, name, nameLength + 1);
   }
   registry_.CloseKey();
-  return fits;
+  return usable;
 }
 
 int ProgramGroup::CreateProgramGroup(const char* name) {
@@ -49,42 +67,41 @@ int ProgramGroup::CreateProgramGroup(const char* name) {
   return created ? kCreated : kNotCreated;
 }
 
+// Only the files Setup made go: a search for "*.lnk" would also find other
+// files of the folder by their short names ("notes.lnkx" as NOTES~1.LNK).
 int ProgramGroup::RemoveProgramGroup() {
   char folder[kPathSize];
-  // Room for the "\*.lnk" pattern searched in the folder.
-  if (!GroupFolder(product::kName, sizeof kLinkPattern - 1, folder)) return kNoProgramsFolder;
-  DeleteLinksIn(folder);
+  // Room for the "\" and the longest entry's file name.
+  if (!GroupFolder(product::kName, 1 + LongestEntryFileName(), folder)) return kNoProgramsFolder;
+  for (const StartMenuEntry& entry : StartMenuEntries("")) {
+    const std::string file = std::string(folder) + "\\" + entry.FileName();
+    platform::DeleteFileA(file.c_str());
+  }
   return platform::RemoveDirectoryA(folder) ? kCreated : kNotCreated;
 }
 
-void ProgramGroup::DeleteLinksIn(const char* folder) {
-  const std::size_t folderLength = std::strlen(folder);
-  char path[kPathSize];
-  std::memcpy(path, folder, folderLength);
-  std::memcpy(path + folderLength, kLinkPattern, sizeof kLinkPattern);
-  char name[kFoundNameSize];
-  const platform::FindHandle find = platform::FindFirstFileA(path, name, sizeof name);
-  if (find == 0) return;
-  do {
-    const std::size_t nameLength = std::strlen(name);
-    if (folderLength + 1 + nameLength >= kPathSize) continue;
-    path[folderLength] = '\\';
-    std::memcpy(path + folderLength + 1, name, nameLength + 1);
-    platform::DeleteFileA(path);
-  } while (platform::FindNextFileA(find, name, sizeof name));
-  platform::FindClose(find);
+bool ProgramGroup::EntryPath(const char* name, const char* extension, char (&file)[kPathSize]) const {
+  const std::size_t groupLength = std::strlen(path_);
+  const std::size_t nameLength = std::strlen(name);
+  const std::size_t extensionLength = std::strlen(extension);
+  if (groupLength == 0 || groupLength + nameLength + extensionLength + 1 > kPathSize) return false;
+  std::memcpy(file, path_, groupLength);
+  std::memcpy(file + groupLength, name, nameLength);
+  std::memcpy(file + groupLength + nameLength, extension, extensionLength + 1);
+  return true;
 }
 
 std::int32_t ProgramGroup::CreateGroupShortcut(const char* name, const char* target) {
-  constexpr char kExtension[] = ".lnk";
-  const std::size_t groupLength = std::strlen(path_);
-  const std::size_t nameLength = std::strlen(name);
-  if (groupLength == 0 || groupLength + nameLength + sizeof kExtension > kPathSize) return 1;
   char link[kPathSize];
-  std::memcpy(link, path_, groupLength);
-  std::memcpy(link + groupLength, name, nameLength);
-  std::memcpy(link + groupLength + nameLength, kExtension, sizeof kExtension);
+  if (!EntryPath(name, ".lnk", link)) return 1;
   return CreateShortcut(name, link, target);
+}
+
+std::int32_t ProgramGroup::CreateGroupInternetShortcut(const char* name, const char* url) {
+  char file[kPathSize];
+  if (!EntryPath(name, ".url", file)) return 1;
+  const std::string text = std::string("[InternetShortcut]\r\nURL=") + url + "\r\n";
+  return WriteFileReplacing(file, text.data(), text.size()) ? 0 : 1;
 }
 
 }  // namespace korvel

@@ -24,14 +24,22 @@ class ProgramGroup {
   // it the group path (ending in "\"), even when it existed already.
   // Before InitRegistry nothing happens and the result is 0.
   // The name "DELETE" is the removal form: the product's group folder loses
-  // every "*.lnk" file in it and is then removed, if empty; 0 when it was
-  // removed, 1 when not (also when absent), 22 as above. The path is kept.
+  // the entries Setup made in it (StartMenuEntries), and nothing else, and is
+  // then removed, if empty; 0 when it was removed, 1 when not (also when
+  // absent), 22 as above. The path is kept.
+  // The "Programs" folder must be a folder that is there, on a drive and not
+  // its root: an empty or odd value would put the group anywhere, even into
+  // the installation folder.
   int CreateProgramGroup(const char* name);
 
   // A link named `name` in the group to `target`, with `name` as its
   // description: the COM result, or 1 when there is no group or the link's
   // path would not fit.
   std::int32_t CreateGroupShortcut(const char* name, const char* target);
+  // An Internet shortcut named `name` (".url") in the group to the web
+  // address `url`: 0 when written, 1 when there is no group, the path would
+  // not fit or the file cannot be written.
+  std::int32_t CreateGroupInternetShortcut(const char* name, const char* url);
 
   const char* Path() const { return path_; }
 
@@ -41,8 +49,8 @@ class ProgramGroup {
   bool GroupFolder(const char* name, std::size_t reserve, char (&folder)[kPathSize]);
 
   int RemoveProgramGroup();
-  // Deletes each "*.lnk" file in `folder`, skipping names too long to join.
-  static void DeleteLinksIn(const char* folder);
+  // The group path + `name` + `extension` into `file`; false when it does not fit.
+  bool EntryPath(const char* name, const char* extension, char (&file)[kPathSize]) const;
 
   RegistryModule& registry_;
   char path_[kPathSize] = {};

@@ -3,9 +3,11 @@
 #include <string>
 
 #include "config/ConfigurationStore.h"
+#include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
 #include "setup/InstallationFolder.h"
 #include "setup/Product.h"
+#include "setup/StartMenuEntries.h"
 
 namespace korvel {
 
@@ -22,10 +24,15 @@ void SetupModel::FormCreate() {
   // writes -1, which leaves Korvel's window where its layout puts it.
   WindowEdges dropped;
   ReadConfiguration(config_, dropped, registry_, MissingFlags::ReadMachineKey);
-  TakeInstallationFolder(config_);
+  folder_ = TakeInstallationFolder(config_);
 }
 
 void SetupModel::Button1Click(const SetupChoices& choices) {
+  if (folder_ != InstallationFolder::kTaken) {
+    ErrorBox(RefusalOf(folder_));
+    registry_.DoneRegistry();
+    return;
+  }
   TakeChoices(choices);
   WriteConfiguration(config_, WindowEdges{-1, -1}, registry_, kForceFile);
   MakeStartMenuGroup();
@@ -45,20 +52,11 @@ void SetupModel::TakeChoices(const SetupChoices& choices) {
 }
 
 void SetupModel::MakeStartMenuGroup() {
-  const std::string name = product::kName;
-  const std::string home = config_.homedir;
-  const struct {
-    std::string name;
-    std::string target;
-  } entries[] = {
-      {name + " " + product::kVersion, home + "\\Korvel.exe"},
-      {name + " Help", home + "\\Korvel.htm"},
-      {"How to Report Problems", home + "\\BugRep.txt"},
-      {"Uninstall " + name, home + "\\uninst.exe"},
-      {name + " Homepage", product::kHomepage},
-  };
   group_.CreateProgramGroup(product::kName);
-  for (const auto& entry : entries) group_.CreateGroupShortcut(entry.name.c_str(), entry.target.c_str());
+  for (const StartMenuEntry& entry : StartMenuEntries(config_.homedir)) {
+    if (entry.internetShortcut) group_.CreateGroupInternetShortcut(entry.name.c_str(), entry.target.c_str());
+    else group_.CreateGroupShortcut(entry.name.c_str(), entry.target.c_str());
+  }
 }
 
 void SetupModel::RegisterUninstaller() {

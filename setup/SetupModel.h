@@ -6,6 +6,7 @@
 
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
+#include "setup/InstallationFolder.h"
 #include "setup/ProgramGroup.h"
 
 namespace korvel {
@@ -26,7 +27,9 @@ class SetupModel {
   // window shows `Config().bankfolder` in its edit.
   void FormCreate();
   // Finishes the installation with the user's choices. The program ends
-  // afterwards, whatever failed on the way.
+  // afterwards, whatever failed on the way. An installation folder that
+  // cannot be recorded is refused with its message, and nothing is written:
+  // every link and the uninstaller would point at the root of a drive.
   void Button1Click(const SetupChoices& choices);
   // Leaves without writing anything.
   void Button2Click();
@@ -38,6 +41,7 @@ class SetupModel {
   void MakeStartMenuGroup();
   void RegisterUninstaller();
 
+  InstallationFolder folder_ = InstallationFolder::kTaken;
   Configuration config_;
   RegistryModule registry_;
   ProgramGroup group_;

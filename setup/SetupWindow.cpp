@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "config/ModalWindows.h"
 #include "resources/forms/SetupForm.h"
 #include "setup/Product.h"
 
@@ -27,6 +28,8 @@ SetupWindow::SetupWindow(HINSTANCE instance) : Window(turn_) {
   if (!form_.Build(forms::kSetupForm, instance, nullptr, this))
     throw std::runtime_error("The Setup window could not be created");
   SizeAndCentre(form_.Handle(), forms::kSetupWindowWidth, forms::kSetupWindowHeight);
+  // Setup's boxes are owned by its window, which they disable while open.
+  SetMessageOwner(reinterpret_cast<platform::Window>(form_.Handle()));
   FormCreate();
 }
 

@@ -23,22 +23,19 @@ void Uninstaller::RemoveStartMenuGroup() {
   group.CreateProgramGroup(ProgramGroup::kRemovalName);
 }
 
-// RemoveStartupShortcut reports an unknown start-up folder, which during an
-// uninstall would only alarm the user: there is then no shortcut to remove.
+// A start-up folder that is not known, or too long for a shortcut, holds no
+// shortcut of Korvel's: saying so during an uninstall would only alarm.
 void Uninstaller::RemoveStartupLink() {
-  if (StartupFolderKnown()) RemoveStartupShortcut(registry_);
+  std::string path;
+  if (FindStartupShortcut(registry_, path)) platform::DeleteFileA(path.c_str());
 }
 
-bool Uninstaller::StartupFolderKnown() {
-  if (registry_.OpenKey(platform::kHkeyCurrentUser, kShellFoldersKey, false) != 0) return false;
-  const bool known = registry_.ReadValue("Startup") != nullptr;
-  registry_.CloseKey();
-  return known;
-}
-
+// Korvel's reader falls back to the ".new" file of an unfinished write.
 void Uninstaller::RemoveConfigurationFile() {
   const std::string path = ConfigFilePath();
-  if (!path.empty()) platform::DeleteFileA(path.c_str());
+  if (path.empty()) return;
+  platform::DeleteFileA(path.c_str());
+  platform::DeleteFileA((path + ".new").c_str());
 }
 
 // Only Korvel's own key goes: "SOFTWARE\<maker>" may hold other products, and

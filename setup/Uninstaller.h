@@ -1,7 +1,8 @@
 // What Uninst.exe removes: everything Setup and Korvel added to the system
 // (the start-menu group, the uninstall registration, the start-up shortcut,
-// the configuration file and Korvel's registry keys). The user's presets,
-// banks and the installation folder's files are left alone.
+// the configuration file with what an unfinished write left beside it, and
+// Korvel's registry keys). The user's presets, banks and the installation
+// folder's files are left alone.
 #pragma once
 
 #include "config/RegistryModule.h"
@@ -20,7 +21,6 @@ class Uninstaller {
  private:
   void RemoveStartMenuGroup();
   void RemoveStartupLink();
-  bool StartupFolderKnown();
   static void RemoveConfigurationFile();
   void RemoveProductKeys();
 

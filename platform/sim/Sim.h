@@ -52,6 +52,9 @@ void SetWindowsDirectory(const char* path);
 // The current drive and folder ("D:\\MUSIC"), as GetCurrentDirectoryA and
 // GetCurrentDrive report them and as relative paths are resolved against.
 void SetCurrentDirectory(const char* path);
+// The current folder as Windows reports it when a program was started from
+// a network share ("\\\\server\\share\\Korvel"); the drive is then no drive.
+void SetNetworkCurrentDirectory(const char* uncPath);
 // The host path that a Windows path stands for; empty for paths that cannot
 // be mapped (no drive, UNC names).
 std::string HostPath(const char* windowsPath);

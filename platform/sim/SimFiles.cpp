@@ -301,6 +301,8 @@ void SetCurrentDirectory(const char* path) {
   fs::create_directories(ToHost(*parsed), error);
 }
 
+void SetNetworkCurrentDirectory(const char* uncPath) { State().currentDirectory = uncPath; }
+
 std::string HostPath(const char* windowsPath) { return ToHost(windowsPath); }
 
 void SetFileWriteLimit(long long bytes) { State().writeBudget = bytes < 0 ? -1 : bytes; }
@@ -401,6 +403,18 @@ bool SetCurrentDirectoryA(const char* path) {
   if (!parsed || path[0] == '\0' || !IsDirectory(ToHost(*parsed))) return false;
   MakeCurrent(*parsed);
   return true;
+}
+
+// A host file its owner may not write is read-only.
+std::uint32_t GetFileAttributesA(const char* path) {
+  if (path == nullptr) return kInvalidFileAttributes;
+  const std::string host = ToHost(path);
+  std::error_code error;
+  const fs::file_status status = fs::status(host, error);
+  if (host.empty() || error || !fs::exists(status)) return kInvalidFileAttributes;
+  if (fs::is_directory(status)) return kFileAttributeDirectory;
+  const bool writable = (status.permissions() & fs::perms::owner_write) != fs::perms::none;
+  return writable ? 0x80u : kFileAttributeReadOnly;  // 0x80: FILE_ATTRIBUTE_NORMAL
 }
 
 // The simulated disk keeps no separate short names: an existing path is its

@@ -64,6 +64,8 @@ bool SetCurrentDrive(int drive) { return _chdrive(drive) == 0; }
 
 bool SetCurrentDirectoryA(const char* path) { return ::SetCurrentDirectoryA(path) != FALSE; }
 
+std::uint32_t GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+
 unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size) {
   return ::GetShortPathNameA(longPath, shortPath, size);
 }

@@ -61,7 +61,7 @@ TEST_F(ProgramGroupRemovalTest, SecondRemovalOrNoGroupChangesNothing) {
 
 TEST_F(ProgramGroupRemovalTest, MissingOrTooLongProgramsFolderRemovesNothing) {
   EXPECT_EQ(Remove(), ProgramGroup::kNoProgramsFolder);
-  // Fits "\Korvel" but not the "\*.lnk" searched in it: the group is left.
+  // Fits "\Korvel" but not the names of the entries in it: the group is left.
   const std::string programs = "C:\\" + std::string(ProgramGroup::kPathSize - 3 - 7 - 6, 'p');
   GiveStartMenu(programs);
   const std::string folder = programs + "\\Korvel";

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -106,7 +107,7 @@ TEST_F(SetupModelTest, FreshInstallWritesTheWholeFileQuietly) {
 
 TEST_F(SetupModelTest, StartMenuGroupHoldsExactlyTheFiveEntries) {
   Finish();
-  EXPECT_EQ(FilesIn(kGroup), (Texts{"How to Report Problems.lnk", "Korvel Help.lnk", "Korvel Homepage.lnk",
+  EXPECT_EQ(FilesIn(kGroup), (Texts{"How to Report Problems.lnk", "Korvel Help.lnk", "Korvel Homepage.url",
                                      "Korvel v1.2.lnk", "Uninstall Korvel.lnk"}));
   const struct {
     const char* name;
@@ -116,7 +117,6 @@ TEST_F(SetupModelTest, StartMenuGroupHoldsExactlyTheFiveEntries) {
       {"Korvel Help", "c:\\Apps\\Korvel\\Korvel.htm"},
       {"How to Report Problems", "c:\\Apps\\Korvel\\BugRep.txt"},
       {"Uninstall Korvel", "c:\\Apps\\Korvel\\uninst.exe"},
-      {"Korvel Homepage", "http://www.korvel.example/"},
   };
   for (const auto& entry : expected) {
     sim::ShellLink link;
@@ -124,6 +124,9 @@ TEST_F(SetupModelTest, StartMenuGroupHoldsExactlyTheFiveEntries) {
     EXPECT_EQ(link.target, entry.target);
     EXPECT_EQ(link.description, entry.name);
   }
+  const Bytes homepage = ReadHost("C:\\WINDOWS\\Start Menu\\Programs\\Korvel\\Korvel Homepage.url");
+  EXPECT_EQ(std::string(homepage.begin(), homepage.end()),
+            "[InternetShortcut]\r\nURL=http://www.korvel.example/\r\n");
 }
 
 TEST_F(SetupModelTest, UninstallerIsRegisteredWithTheSystem) {
@@ -232,6 +235,58 @@ TEST_F(SetupModelTest, WithoutAProgramsFolderOnlyTheGroupIsMissing) {
   EXPECT_EQ(ReadHost(kConfigPath).size(), kConfigFileSize);
   EXPECT_FALSE(HostExists(kGroup));
   EXPECT_TRUE(sim::RegistryKeyExists(platform::kHkeyLocalMachine, product::kUninstallKey));
+}
+
+// Every link and the uninstall registration would point at "\Korvel.exe".
+TEST_F(SetupModelTest, AFolderThatCannotBeRecordedIsRefusedAndNothingIsWritten) {
+  const std::string tooLong = "C:\\" + std::string(125, 'k');  // the simulated disk has no short names
+  for (const bool share : {false, true}) {
+    sim::Reset(sandbox.Root());
+    GiveStartMenu();
+    if (share) sim::SetNetworkCurrentDirectory("\\\\server\\music\\Korvel");
+    else sim::SetCurrentDirectory(tooLong.c_str());
+    SetupModel refused;
+    refused.FormCreate();
+    refused.Button1Click(SetupChoices());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind(share ? "Korvel cannot be installed on a network share."
+                                        : "Korvel cannot be installed in this folder: its path is too long.", 0),
+              0u)
+        << Messages()[0];
+    EXPECT_FALSE(HostExists(kConfigPath));
+    EXPECT_FALSE(HostExists(kGroup));
+    EXPECT_FALSE(sim::RegistryKeyExists(platform::kHkeyLocalMachine, product::kUninstallKey));
+  }
+}
+
+// An empty "Programs" value would make "\Korvel" in the current folder's
+// drive, which may be the installation folder itself.
+TEST_F(SetupModelTest, AProgramsValueThatIsNoStartMenuFolderMakesNoGroup) {
+  for (const char* programs : {"", "C:\\", "Programs", "C:\\Gone\\Programs"}) {
+    sim::SetRegistryString(platform::kHkeyCurrentUser, kShellFoldersKey, "Programs", programs);
+    Finish();
+    EXPECT_FALSE(HostExists("C:\\Korvel")) << programs;
+    EXPECT_FALSE(HostExists("C:\\Apps\\Korvel\\Korvel")) << programs;
+    EXPECT_FALSE(HostExists("C:\\Gone")) << programs;
+    EXPECT_TRUE(FilesIn("C:\\Apps\\Korvel").empty()) << programs;
+    EXPECT_EQ(ReadHost(kConfigPath).size(), kConfigFileSize);
+  }
+  EXPECT_TRUE(Messages().empty());
+}
+
+// Windows refuses to replace a read-only file and Wine does not: the user's
+// protection holds on both, with the message.
+TEST_F(SetupModelTest, AReadOnlyConfigurationIsKeptWithTheMessage) {
+  Configuration earlier;
+  earlier.cflags = 0x1234;
+  PutConfigFile(earlier);
+  const Bytes before = ReadHost(kConfigPath);
+  std::filesystem::permissions(sim::HostPath(kConfigPath), std::filesystem::perms::owner_read);
+  Finish();
+  EXPECT_EQ(Messages(), Texts{"Could not write configuration file."});
+  EXPECT_EQ(ReadHost(kConfigPath), before);
+  EXPECT_FALSE(HostExists(std::string(kConfigPath) + ".new"));
+  EXPECT_EQ(FilesIn(kGroup).size(), 5u);
 }
 
 TEST_F(SetupModelTest, ExistingGroupGetsItsLinksReplaced) {

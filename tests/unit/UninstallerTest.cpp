@@ -106,6 +106,24 @@ TEST_F(UninstallerTest, SecondRunIsHarmless) {
   EXPECT_TRUE(HostExists(kPrograms));
 }
 
+// A search for "*.lnk" would also take "notes.lnkx" by its short name.
+TEST_F(UninstallerTest, OnlySetupsEntriesAndTheUnfinishedWriteGo) {
+  for (const char* file : {"notes.lnkx", "Other.lnk"}) PutFile(std::string(kGroup) + "\\" + file);
+  PutFile(std::string(kConfigPath) + ".new");
+  Uninstall();
+  EXPECT_EQ(FilesIn(kGroup), (std::vector<std::string>{"Other.lnk", "notes.lnkx"}));
+  EXPECT_FALSE(HostExists(std::string(kConfigPath) + ".new"));
+}
+
+// No shortcut can have been made in a folder too long for its path.
+TEST_F(UninstallerTest, AStartUpFolderTooLongForTheShortcutIsSkippedWithoutAMessage) {
+  const std::string longFolder = "C:\\" + std::string(186, 's');
+  MakeFolder(longFolder);
+  sim::SetRegistryString(kHkeyCurrentUser, kShellFoldersKey, "Startup", longFolder);
+  Uninstall();
+  EXPECT_FALSE(HostExists(kGroup));
+}
+
 TEST_F(UninstallerTest, UnknownShellFoldersAreSkippedWithoutAMessage) {
   ASSERT_EQ(platform::RegDeleteKeyA(kHkeyCurrentUser, kShellFoldersKey), 0);
   Uninstall();
