@@ -1,6 +1,5 @@
 // The main window's start-up (FormCreate) and shut-down (FormDestroy)
 // sequences and the progress texts of the wait dialog.
-#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -144,7 +143,8 @@ void TForm1::ReadStoredConfiguration(char* pathScratch) {
 void TForm1::DeleteLeftoverInstaller(char* path) {
   const Configuration& config = state_->config;
   const char* home = config.homedir;
-  const bool driveFolder = std::isalpha(static_cast<unsigned char>(home[0])) && home[1] == ':' && home[2] == '\\';
+  const char drive = static_cast<char>(home[0] | 0x20);
+  const bool driveFolder = drive >= 'a' && drive <= 'z' && home[1] == ':' && home[2] == '\\';
   if (!driveFolder) return;
   std::snprintf(path, kPathScratchSize, "%.*s\\Setup.exe",
                 FieldLength(config.homedir, sizeof config.homedir), config.homedir);

@@ -3,14 +3,18 @@
 // configuration, the start menu group with its five real shell links and the
 // uninstall registration, and Korvel then starts from what it wrote;
 // "&Cancel Install" writes nothing; a damaged configuration is reported and
-// written again whole; Uninst.exe removes what Setup and Korvel added and
-// nothing of the user's.
+// written again whole, a read-only one kept under a box owned by Setup's
+// window; Uninst.exe, from a start menu in an odd folder that holds the
+// user's own files too, refuses while Korvel runs, then removes what Setup
+// and Korvel added and nothing of the user's.
 #include <windows.h>
+#include <intshcut.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -57,6 +61,28 @@ Link ReadLink(const std::string& path) {
   }
   shellLink->Release();
   return link;
+}
+
+// The shell's reading of an Internet shortcut: its web address.
+std::string ReadInternetShortcut(const std::string& path) {
+  std::string url;
+  IUniformResourceLocatorA* locator = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_INPROC_SERVER, IID_IUniformResourceLocatorA,
+                              reinterpret_cast<void**>(&locator))))
+    return "<no shell object>";
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(locator->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* text = nullptr;
+    if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(locator->GetURL(&text)) && text) {
+      url = text;
+      CoTaskMemFree(text);
+    }
+    file->Release();
+  }
+  locator->Release();
+  return url;
 }
 
 std::string Lower(std::string text) {
@@ -159,7 +185,7 @@ TEST_F(SetupTest, FinishingInstallsKorvelWhichThenStartsFromIt) {
 
   std::map<std::string, Link> links;
   for (const std::string& name : GroupLinks()) links[name] = ReadLink(group_ + "\\" + name);
-  ASSERT_EQ(links.size(), 5u);
+  ASSERT_EQ(links.size(), 4u);
   const std::map<std::string, std::string> targets = {{"Korvel v1.2.lnk", "c:\\Korvel\\Korvel.exe"},
                                                       {"Korvel Help.lnk", "c:\\Korvel\\Korvel.htm"},
                                                       {"How to Report Problems.lnk", "c:\\Korvel\\BugRep.txt"},
@@ -169,8 +195,7 @@ TEST_F(SetupTest, FinishingInstallsKorvelWhichThenStartsFromIt) {
     EXPECT_EQ(Lower(links[name].target), Lower(target)) << name;
     EXPECT_EQ(links[name].description + ".lnk", name);
   }
-  ASSERT_EQ(links.count("Korvel Homepage.lnk"), 1u);
-  EXPECT_EQ(links["Korvel Homepage.lnk"].description, "Korvel Homepage");
+  EXPECT_EQ(ReadInternetShortcut(group_ + "\\Korvel Homepage.url"), "http://www.korvel.example/");
 
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Korvel v1.2");
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "c:\\Korvel\\Uninst.exe");
@@ -210,13 +235,56 @@ TEST_F(SetupTest, ADamagedConfigurationIsReportedAndWrittenAgainWhole) {
   EXPECT_STREQ(config.homedir, "c:\\Korvel");
 }
 
+// Without an owner the box left the window usable: "&Cancel Install" under it
+// left no group but registered the uninstaller.
+TEST_F(SetupTest, AReadOnlyConfigurationIsKeptUnderABoxOwnedBySetupsWindow) {
+  const auto encoded = korvel::EncodeConfigFile(korvel::Configuration{}, korvel::WindowEdges{});
+  const std::vector<std::uint8_t> before(encoded.begin(), encoded.end());
+  ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), before));
+  ASSERT_TRUE(SetFileAttributesA(InWindowsFolder("Korvel.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
+  HWND window = StartSetup();
+  ASSERT_NE(window, nullptr);
+  ClickControl(FindControl(window, korvel::ctl::setup::Button1));
+  HWND owner = nullptr;
+  bool windowEnabled = true;
+  DWORD exitCode = 99;
+  ASSERT_TRUE(setup_.WaitForEnd(kTimeoutMs, &exitCode, [&](const MessageBoxSeen& box) {
+    owner = GetWindow(FindMessageBox(setup_.Pid()), GW_OWNER);
+    windowEnabled = IsWindowEnabled(window) != FALSE;
+    return KorvelSession::DefaultAnswer(box);
+  }));
+  ASSERT_EQ(setup_.Boxes().size(), 1u);
+  EXPECT_EQ(setup_.Boxes()[0].text, "Could not write configuration file.");
+  EXPECT_EQ(owner, window);
+  EXPECT_FALSE(windowEnabled);
+  SetFileAttributesA(InWindowsFolder("Korvel.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadFileBytes(InWindowsFolder("Korvel.cfg")), before);
+  EXPECT_EQ(GetFileAttributesA(InWindowsFolder("Korvel.cfg.new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(SetupTest, TheUninstallerRemovesWhatWasAddedAndKeepsTheUsersFiles) {
+  // A start menu of its own, whose group folder already holds the user's
+  // files: "notes.lnkx" is found by "*.lnk" through its short name.
+  const std::string programs = "C:\\My Menu (old)\\Programs";
+  CreateDirectoryA("C:\\My Menu (old)", nullptr);
+  CreateDirectoryA(programs.c_str(), nullptr);
+  group_ = programs + "\\Korvel";
+  CreateDirectoryA(group_.c_str(), nullptr);
+  const std::string usersInGroup[] = {group_ + "\\notes.lnkx", group_ + "\\Mine.lnk"};
+  for (const std::string& file : usersInGroup) ASSERT_TRUE(WriteFileBytes(file, {4, 5, 6}));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(programs.c_str()),
+                 static_cast<DWORD>(programs.size() + 1));
+  RegCloseKey(key);
+
   HWND window = StartSetup();
   ASSERT_NE(window, nullptr);
   PressAndWaitForTheEnd(window, korvel::ctl::setup::Button1);
-  ASSERT_EQ(GroupLinks().size(), 5u);
+  // The four links and the user's two files, one found through its short name.
+  ASSERT_EQ(GroupLinks().size(), 6u);
   // What Korvel adds in use: its key, a start-up shortcut, a preset, a bank.
-  HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quennet\\Korvel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             &key, nullptr),
             ERROR_SUCCESS);
@@ -232,16 +300,43 @@ TEST_F(SetupTest, TheUninstallerRemovesWhatWasAddedAndKeepsTheUsersFiles) {
                                    std::string(kHome) + "\\Banks\\Piano.tts"};
   for (const std::string& file : userFiles) ASSERT_TRUE(WriteFileBytes(file, {1, 2, 3}));
 
+  // While Korvel runs it would write its settings back: nothing is removed.
+  KorvelSession korvel;
+  ASSERT_TRUE(korvel.Start(std::string(kHome) + "\\Korvel.exe", kHome));
+  ASSERT_TRUE(korvel.WaitForStartUp(kTimeoutMs));
+  {
+    KorvelSession refused;
+    ASSERT_TRUE(refused.Start(std::string(kHome) + "\\Uninst.exe", kHome));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(refused.WaitForEnd(kTimeoutMs, &exitCode));
+    EXPECT_EQ(exitCode, 1u);
+    ASSERT_EQ(refused.Boxes().size(), 1u);
+    EXPECT_EQ(refused.Boxes()[0].text,
+              "Korvel is running. Close it with \"Close\" in its tray menu, then start the uninstaller again.");
+    EXPECT_EQ(GroupLinks().size(), 6u);
+  }
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel.CloseWithButton(kTimeoutMs, &exitCode));
+  // What an unfinished write of Korvel's would leave, which its reader takes.
+  ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg.new"), {1, 2, 3}));
+
   KorvelSession uninstaller;
   ASSERT_TRUE(uninstaller.Start(std::string(kHome) + "\\Uninst.exe", kHome));
-  DWORD exitCode = 99;
   ASSERT_TRUE(uninstaller.WaitForEnd(kTimeoutMs, &exitCode));  // Yes, then OK
   EXPECT_EQ(exitCode, 0u);
   ASSERT_EQ(uninstaller.Boxes().size(), 2u);
-  EXPECT_EQ(uninstaller.Boxes()[1].text, "Korvel has been removed.");
+  EXPECT_EQ(uninstaller.Boxes()[1].text,
+            "Korvel's start menu group, its settings and its start-up shortcut have been removed. Its program "
+            "files were kept in C:\\Korvel; delete that folder to remove them too. Your presets and banks were "
+            "kept.");
 
-  EXPECT_TRUE(GroupLinks().empty());
-  EXPECT_EQ(GetFileAttributesA(group_.c_str()), INVALID_FILE_ATTRIBUTES);
+  std::vector<std::string> left = GroupLinks();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Mine.lnk", "notes.lnkx"}));
+  EXPECT_EQ(GetFileAttributesA((group_ + "\\Korvel Homepage.url").c_str()), INVALID_FILE_ATTRIBUTES);
+  for (const std::string& file : usersInGroup)
+    EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
+  EXPECT_EQ(GetFileAttributesA(InWindowsFolder("Korvel.cfg.new").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "<no key>");
   EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, "SOFTWARE\\Quennet\\Korvel", ""), "<no key>");
   EXPECT_EQ(GetFileAttributesA(InWindowsFolder("Korvel.cfg").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -338,6 +338,20 @@ TEST_F(KorvelStartUpTest, LeftoverInstallerIsDeleted) {
   DeleteFileA(other.c_str());
 }
 
+// Without a recorded installation folder the name would be "\Setup.exe" at
+// the root of the current drive, which is not Korvel's to delete.
+TEST_F(KorvelStartUpTest, NoInstallerIsDeletedOutsideTheInstallationFolder) {
+  const std::string atRoot = "C:\\Setup.exe";
+  WriteFile(atRoot, {'M', 'Z', 0, 0});
+  ConfigBytes config = TypicalConfig();
+  config.Text(kHomedir, "");
+  WriteConfig(config);
+  Start();
+  EXPECT_NE(GetFileAttributesA(atRoot.c_str()), INVALID_FILE_ATTRIBUTES);
+  CloseWithButtonAndExpectExitCode0();
+  DeleteFileA(atRoot.c_str());
+}
+
 TEST_F(KorvelStartUpTest, EmptyBankFolderIsReportedWhileTheWaitDialogShows) {
   ConfigBytes config = TypicalConfig();
   config.Text(kBankfolder, "");
