@@ -45,6 +45,7 @@ void RouteShortMessage(MidiConnection& connection, std::uint32_t message) {
   messagesInStage.fetch_sub(1, std::memory_order_release);
   if (IsDroppedMessage(result)) return;
   midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), result);
+  connection.sounding.Track(result);
 }
 
 // The header that received the data is itself sent on; it returns to the

@@ -29,12 +29,28 @@ unsigned OpenConnection(MidiPortTable& table, MidiConnection& connection, int so
 }
 
 unsigned CloseConnection(MidiPortTable& table, MidiConnection& connection) {
+  // No note may start after its Note Off went out.
+  if (const platform::MidiIn input = connection.inputHandle.load()) platform::midiInStop(input);
+  ReleaseSoundingNotes(connection);
   const unsigned output = connection.CloseOutputDevice();
   const unsigned input = connection.CloseInputDevice(table);
   connection.modifications.count.store(0, std::memory_order_release);
   connection.firstIndex = kNoPortIndex;
   connection.secondIndex = kNoPortIndex;
   return output != platform::kMmNoError ? output : input;
+}
+
+void ReleaseSoundingNotes(MidiConnection& connection) {
+  const platform::MidiOut output = connection.outputHandle.load();
+  if (output == 0) return;
+  connection.sounding.Release([output](std::uint32_t message) { platform::midiOutShortMsg(output, message); });
+}
+
+void ReleaseNotesOfModifiedConnections(MidiPortTable& table) {
+  for (int i = 0; i < table.connectionCount; ++i) {
+    MidiConnection& connection = *table.connections[i];
+    if (connection.modifications.count.load(std::memory_order_acquire) > 0) ReleaseSoundingNotes(connection);
+  }
 }
 
 }  // namespace korvel

@@ -8,6 +8,7 @@
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
 #include "midi/MidiCallbacks.h"
+#include "midi/MidiConnection.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -38,8 +39,11 @@ bool IsEntry(int entry, std::size_t count) { return entry >= 0 && static_cast<st
 
 // A dialog that fails to open does not leave the bypass on; nor does it
 // write presets it may have read only in part.
+// Notes sent through a connection's modifications are let go whenever they
+// stop applying: when the bypass starts and when it ends with new ones.
 void ConnectionDetails::FormCreate(int preselected) {
   SetModificationBypass(true);
+  ReleaseNotesOfModifiedConnections(ports_);
   try {
     FillForm(preselected);
   } catch (...) {
@@ -62,6 +66,7 @@ void ConnectionDetails::FillForm(int preselected) {
 
 void ConnectionDetails::FormDestroy() {
   SaveModificationPresets(devices_.Config().homedir, modPresets_, presetDeleted_);
+  ReleaseNotesOfModifiedConnections(ports_);
   SetModificationBypass(false);
 }
 

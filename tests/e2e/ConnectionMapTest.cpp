@@ -1,11 +1,12 @@
 // The connection map of Korvel.exe worked with real mouse input under Wine,
 // with the virtual MIDI ports of korvelmidi.ini ("Keyboard" input, "Loop"
 // both sides, "Synth" output): a Shift-drag connects and a note then
-// arrives, the port menu connects and deletes, tiles hide and come back,
-// a moved tile keeps its place in the preset and after a restart, and a
-// transposing modification loaded in "Connection Details" acts once the
-// dialog is closed, and the port chosen as the input for bank managing
-// shows the MIDIIN picture and clears a bank of the emulated card.
+// arrives, the port menu connects and deletes (ending a note still held),
+// tiles hide and come back, a moved tile keeps its place in the preset and
+// after a restart, and a transposing modification loaded in "Connection
+// Details" acts once the dialog is closed, and the port chosen as the input
+// for bank managing shows the MIDIIN picture and clears a bank of the
+// emulated card.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -147,7 +148,12 @@ TEST_F(ConnectionMapTest, ThePortMenuConnectsAndDeletesAConnection) {
   ASSERT_EQ(longs.size(), 1u);
   EXPECT_TRUE(longs[0].isLong);
   EXPECT_EQ(longs[0].bytes, sysex);
+  // The note sent first is still held: deleting the connection ends it.
+  cursor = client_.OutputMark("Loop");
   ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "DELETE connection to Loop"
+  const auto ended = client_.ReadOutput("Loop", &cursor, 1, 10000);
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].shortMessage, 0x3C80u);
   EXPECT_TRUE(NoteTo("Loop", 1000).empty());
 }
 

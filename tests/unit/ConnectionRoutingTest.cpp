@@ -172,6 +172,28 @@ TEST_F(RoutingTest, TheBypassSendsEverythingUnchanged) {
   EXPECT_EQ(Route({Msg(0x90, 60, 100)}).size(), 1u);  // now dropped
 }
 
+// A connection that goes while keys are held, or whose modifications
+// change, would leave the synthesizer sounding.
+TEST_F(RoutingTest, NotesLeftSoundingAreEndedWhenTheConnectionGoesOrItsModificationsChange) {
+  Add(Rule(kTypeNoteOn, kTypeNoteOn, 0, 127, 12));  // an octave up
+  Route({Msg(0x90, 60, 100), Msg(0x93, 40, 90), Msg(0x93, 41, 90), Msg(0x83, 41, 0), Msg(0x93, 42, 90),
+         Msg(0x93, 42, 0), Msg(0xB3, 64, 127), Msg(0xB5, 64, 127), Msg(0xB5, 64, 0)});
+  const std::size_t before = MidiShortOutput(kSynthOut).size();
+  // Modifications about to change: the sent (transposed) notes end, 53 too,
+  // whose Note Off the rule did not transpose.
+  ReleaseNotesOfModifiedConnections(*table);
+  std::vector<std::uint32_t> out = MidiShortOutput(kSynthOut);
+  EXPECT_EQ(std::vector<std::uint32_t>(out.begin() + static_cast<long>(before), out.end()),
+            (std::vector<std::uint32_t>{Msg(0x80, 72, 0), Msg(0x83, 52, 0), Msg(0x83, 53, 0), Msg(0xB3, 64, 0)}));
+  // Held again, then the connection goes: the same, once.
+  Route({Msg(0x91, 50, 100), Msg(0xB1, 64, 100)});
+  const std::size_t held = MidiShortOutput(kSynthOut).size();
+  ASSERT_EQ(Disconnect(*table, 0), 0u);
+  out = MidiShortOutput(kSynthOut);
+  EXPECT_EQ(std::vector<std::uint32_t>(out.begin() + static_cast<long>(held), out.end()),
+            (std::vector<std::uint32_t>{Msg(0x81, 62, 0), Msg(0xB1, 64, 0)}));
+}
+
 TEST_F(RoutingTest, BankSelectOnALinkedConnectionLoadsAVirtualBankAndPassesUnchanged) {
   Connection().link = 3;
   Add(Rule(kTypeController, kTypeController, 0, 127, 7));  // every controller to volume
@@ -230,8 +252,9 @@ TEST_F(RoutingTest, ABufferStillBeingSentComesBackBeforeTheInputIsReleased) {
   platform::sim::ClearMidiCallLog();
   EXPECT_EQ(Disconnect(*table, 0), 0u);
   EXPECT_EQ(platform::sim::OpenMidiHandles(), 0u);
-  const std::vector<std::string> order = {"midiOutReset", "midiOutClose", "midiInStop",
-                                          "midiInReset", "midiInClose"};
+  // The input first stops, so that no note starts after its Note Off.
+  const std::vector<std::string> order = {"midiInStop",   "midiOutReset", "midiOutClose",
+                                          "midiInStop",   "midiInReset",  "midiInClose"};
   EXPECT_EQ(platform::sim::MidiCallLog(), order);
 }
 
