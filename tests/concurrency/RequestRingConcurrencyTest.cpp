@@ -53,20 +53,31 @@ TEST(RequestRingConcurrencyTest, EveryRequestArrivesOnceInTheOrderEachProducerSe
   ASSERT_EQ(OpenBankSwitchInput(*table, "Keyboard", 3, 256), 0u);
 
   constexpr std::uint32_t kMessages = 20000;
+  constexpr std::uint32_t kBurst = 16;
+  std::atomic<std::uint32_t> popped{0};
+  // After each burst a producer waits until everything offered so far is
+  // taken or dropped: on a loaded machine one producer could otherwise keep
+  // the ring full for the whole run and the other get nothing through.
+  auto waitForTheConsumer = [&] {
+    auto offered = [] { return QueueingHook::sent[0].load() + QueueingHook::sent[1].load(); };
+    auto done = [&] { return popped.load() + QueueingHook::dropped[0].load() + QueueingHook::dropped[1].load(); };
+    while (done() < offered()) std::this_thread::yield();
+  };
   std::atomic<int> producing{2};
   std::thread midi([&] {
     for (std::uint32_t i = 1; i <= kMessages; ++i) {
       platform::sim::SendMidiShort(0, 0xB0 | ((i & 0xFFFF) << 8));
+      if (i % kBurst != 0) continue;
+      EXPECT_TRUE(platform::sim::WaitForMidiIdle(30000));
+      waitForTheConsumer();
     }
     EXPECT_TRUE(platform::sim::WaitForMidiIdle(30000));
     --producing;
   });
   std::thread other([&] {
-    // Yielding between requests keeps this producer from holding the ring
-    // full for the whole run, so both producers get requests through.
     for (std::uint32_t i = 1; i <= kMessages; ++i) {
       QueueingHook::Offer(ring, kFromOther, i & 0xFFFF);
-      std::this_thread::yield();
+      if (i % kBurst == 0) waitForTheConsumer();
     }
     --producing;
   });
@@ -77,6 +88,7 @@ TEST(RequestRingConcurrencyTest, EveryRequestArrivesOnceInTheOrderEachProducerSe
     Tagged request;
     while (ring.Pop(request)) {
       ++received[request.producer];
+      popped.fetch_add(1);
       // Later than the last one, allowing for drops and wrapping at 16 bits.
       const std::uint32_t step = (request.number - last[request.producer]) & 0xFFFF;
       EXPECT_TRUE(step >= 1 && step <= 0x8000) << request.producer << ": " << request.number;
