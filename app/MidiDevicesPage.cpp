@@ -15,6 +15,12 @@ namespace {
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kActive = RGB(0, 192, 0);
+// The tiles' activity marks are refreshed ten times a second.
+constexpr UINT_PTR kActivityTimer = 1;
+constexpr UINT kActivityTickMs = 100;
+constexpr RECT kInputMark{12, 29, 18, 35};
+constexpr RECT kOutputMark{110, 29, 116, 35};
 
 MidiDevicesPage* PageOf(HWND image) {
   return reinterpret_cast<MidiDevicesPage*>(GetPropA(image, "KorvelMidiDevicesPage"));
@@ -54,9 +60,11 @@ void MidiDevicesPage::Attach(AppState& state) {
   state_ = &state;
   map_ = std::make_unique<ConnectionMap>(state.ports, state.config, state.presets, state.switching,
                                          state.UpdatingControls, *this);
+  SetTimer(image_, kActivityTimer, kActivityTickMs, nullptr);
 }
 
 void MidiDevicesPage::Detach() {
+  KillTimer(image_, kActivityTimer);
   DestroyTiles();
   map_.reset();
   state_ = nullptr;
@@ -89,9 +97,11 @@ MapPoint MidiDevicesPage::CursorOnPage() const {
 LRESULT CALLBACK MidiDevicesPage::ConnImageProc(HWND image, UINT message, WPARAM wParam, LPARAM lParam) {
   MidiDevicesPage* page = PageOf(image);
   if (!page) return DefWindowProcA(image, message, wParam, lParam);
-  if (page->map_ && (message == WM_MOUSEMOVE || message == WM_LBUTTONUP)) {
+  const bool activityTick = message == WM_TIMER && wParam == kActivityTimer;
+  if (page->map_ && (message == WM_MOUSEMOVE || message == WM_LBUTTONUP || activityTick)) {
     return HandleAsOperation(page->turn_, [&]() -> LRESULT {
-      if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
+      if (activityTick) page->map_->TickActivity();
+      else if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
       else page->map_->ConnImageMouseUp();
       return 0;
     });
@@ -129,7 +139,8 @@ void MidiDevicesPage::BringTileToFront(int port) {
 }
 
 // Framed, navy when selected; the name centred in bold Arial, "I" and "O"
-// for the sides, and the "MIDIIN" picture on the bank-switching input.
+// for the sides with their activity marks, and the "MIDIIN" picture on the
+// bank-switching input.
 void MidiDevicesPage::DrawTile(int port, const TileLook& look) {
   PortTileWindow* tile = tiles_[port].get();
   if (!tile) return;
@@ -150,6 +161,9 @@ void MidiDevicesPage::DrawTile(int port, const TileLook& look) {
     ExtTextOutA(dc, TileTextLeft(text.cx), 12, ETO_CLIPPED, &area, look.name, static_cast<UINT>(length), nullptr);
     if (look.hasInput) TextAt(dc, 4, 25, "I");
     if (look.hasOutput) TextAt(dc, 118, 25, "O");
+    // A green mark beside "I" or "O" while that side carries messages.
+    if (look.inputActive) Fill(dc, kInputMark, kActive);
+    if (look.outputActive) Fill(dc, kOutputMark, kActive);
     if (look.bankSwitchInput && midiIn_) {
       BitBlt(dc, 2, 2, midiIn_->Width(), midiIn_->Height(), midiIn_->Canvas(), 0, 0,
              look.selected ? NOTSRCCOPY : SRCCOPY);

@@ -37,6 +37,7 @@ void RouteShortMessage(MidiConnection& connection, std::uint32_t message) {
       hook->LoadVirtualBank((link & 0x0F) - 1, static_cast<int>((message >> 16) & 0xFF));
     }
     midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), message);
+    connection.sent.fetch_add(1, std::memory_order_relaxed);
     return;
   }
   messagesInStage.fetch_add(1);
@@ -45,6 +46,7 @@ void RouteShortMessage(MidiConnection& connection, std::uint32_t message) {
   messagesInStage.fetch_sub(1, std::memory_order_release);
   if (IsDroppedMessage(result)) return;
   midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), result);
+  connection.sent.fetch_add(1, std::memory_order_relaxed);
   connection.sounding.Track(result);
 }
 
@@ -57,6 +59,7 @@ void RouteLongData(MidiConnection& connection, MidiHeader* header) {
   }
   header->bufferLength = header->bytesRecorded;
   const unsigned sent = midiOutLongMsg(connection.outputHandle.load(), header, kMidiHeaderSize);
+  if (sent == kMmNoError) connection.sent.fetch_add(1, std::memory_order_relaxed);
   if (sent != kMmNoError || (header->flags & kMhdrDone)) {
     header->bufferLength = static_cast<std::uint32_t>(connection.bufferSize);
     connection.RequeueBuffer(header);
@@ -91,9 +94,11 @@ void KORVEL_MIDI_CALLBACK RoutingCallback(std::uintptr_t, unsigned message,
   auto* header = reinterpret_cast<MidiHeader*>(param1);
   switch (message) {
     case kMimData:
+      connection.received.fetch_add(1, std::memory_order_relaxed);
       RouteShortMessage(connection, static_cast<std::uint32_t>(param1));
       break;
     case kMimLongData:
+      if (header->bytesRecorded != 0) connection.received.fetch_add(1, std::memory_order_relaxed);
       RouteLongData(connection, header);
       break;
     case kMimLongError:
@@ -115,6 +120,7 @@ void KORVEL_MIDI_CALLBACK BankSwitchingCallback(std::uintptr_t, unsigned message
   BankSwitchingHook* hook = bankSwitchingHook.load(std::memory_order_acquire);
   switch (message) {
     case kMimData:
+      port.received.fetch_add(1, std::memory_order_relaxed);
       if (hook) hook->DispatchShortMessage(static_cast<std::uint32_t>(param1));
       break;
     case kMimLongData:
@@ -122,6 +128,7 @@ void KORVEL_MIDI_CALLBACK BankSwitchingCallback(std::uintptr_t, unsigned message
         midiInUnprepareHeader(port.inputHandle.load(), header, kMidiHeaderSize);
         break;
       }
+      port.received.fetch_add(1, std::memory_order_relaxed);
       if (hook) {
         hook->DispatchSystemExclusive(reinterpret_cast<const std::uint8_t*>(header->data),
                                       header->bytesRecorded);

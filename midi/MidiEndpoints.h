@@ -30,6 +30,11 @@ struct MidiEndpoints {
   std::uint8_t outputDeviceId = 0;
   std::uint8_t firstIndex = kNoPortIndex;
   std::uint8_t secondIndex = kNoPortIndex;
+  // Messages that arrived at the input and went out of the output, counted
+  // by the callbacks for the map's activity marks: they only add, the
+  // user-interface thread only reads.
+  std::atomic<std::uint32_t> received{0};
+  std::atomic<std::uint32_t> sent{0};
 
   MidiEndpoints() = default;
   MidiEndpoints(const MidiEndpoints&) = delete;

@@ -70,7 +70,19 @@ void ConnectionMap::DrawTile(int port) {
   look.hasInput = midiPort.HasInput();
   look.hasOutput = midiPort.HasOutput();
   look.bankSwitchInput = port == table.bankSwitchInput;
+  look.inputActive = activity_.InputLit(port);
+  look.outputActive = activity_.OutputLit(port);
   view_.DrawTile(port, look);
+}
+
+void ConnectionMap::TickActivity() {
+  const MidiPortTable* table = Table();
+  if (!table || !hasTiles_) return;
+  std::array<bool, kMaxPorts> changed{};
+  if (!activity_.Tick(*table, changed)) return;
+  for (int port = 0; port < kMaxPorts; ++port) {
+    if (changed[port]) DrawTile(port);
+  }
 }
 
 void ConnectionMap::SelectPort(int port) {

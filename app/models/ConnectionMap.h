@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/models/MidiActivity.h"
 #include "app/models/PortMenuItems.h"
 #include "app/models/TileLayout.h"
 #include "banks/presets/PresetManager.h"
@@ -29,6 +30,8 @@ struct TileLook {
   bool hasInput = false;
   bool hasOutput = false;
   bool bankSwitchInput = false;  // shows the "MIDIIN" picture
+  bool inputActive = false;      // its input received a message lately
+  bool outputActive = false;     // its output sent one lately
 };
 
 class ConnectionMapView {
@@ -102,6 +105,10 @@ class ConnectionMap {
   void SetasInput1Click();
   void Hide1Click();
 
+  // The activity timer's tick: redraws the tiles whose marks came on or
+  // went off.
+  void TickActivity();
+
  private:
   enum class DragKind { kNone, kMove, kConnect };
 
@@ -132,6 +139,7 @@ class ConnectionMap {
   DragKind dragKind_ = DragKind::kNone;
   MapPoint lastCursor_{};
   MapPoint bandEnd_{-1, -1};
+  MidiActivity activity_;
 };
 
 }  // namespace korvel

@@ -44,6 +44,15 @@ constexpr std::uint32_t kNoteOn = 0x403C90;
 // "Connect to Loop" and "Connect to Synth" (or "DELETE connection to ...").
 constexpr int kHideItem = 1, kLoopItem = 2;
 
+// The tile's green activity mark beside "I" (or "O"), as the screen shows it.
+bool MarkLit(HWND tile, bool output) {
+  const RECT rect = WindowRectOf(tile);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, rect.left + (output ? 113 : 15), rect.top + 32);
+  ReleaseDC(nullptr, screen);
+  return (colour & 0xFFFFFF) == RGB(0, 192, 0);
+}
+
 class ConnectionMapTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -129,6 +138,17 @@ TEST_F(ConnectionMapTest, AShiftDragFromAnInputToAnOutputConnectsThem) {
   const auto notes = NoteTo("Synth");
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].shortMessage, kNoteOn);
+  // While notes pass, the Keyboard's input and the Synth's output show it;
+  // the marks go once they stop.
+  auto bothLit = [&] { return MarkLit(Tile("Keyboard"), false) && MarkLit(Tile("Synth"), true); };
+  bool lit = false;
+  for (int note = 0; note < 50 && !lit; ++note) {
+    client_.SendShort("Keyboard", kNoteOn);
+    lit = WaitFor([&]() -> HWND { return bothLit() ? main_ : nullptr; }, 200) != nullptr;
+  }
+  EXPECT_TRUE(lit);
+  EXPECT_FALSE(MarkLit(Tile("Keyboard"), true));
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return !MarkLit(Tile("Keyboard"), false) ? main_ : nullptr; }, kTimeoutMs));
 
   // Onto a port without an output side.
   ShiftDrag("Loop", "Keyboard");
