@@ -14,6 +14,7 @@
 #include "banks/soundfont/SoundFontBackend.h"
 #include "config/ConfigurationStore.h"
 #include "config/ErrorBox.h"
+#include "config/PathHelpers.h"
 #include "config/TextHelpers.h"
 #include "resources/forms/ControlIds.h"
 
@@ -142,10 +143,7 @@ void TForm1::ReadStoredConfiguration(char* pathScratch) {
 // root of the current drive.
 void TForm1::DeleteLeftoverInstaller(char* path) {
   const Configuration& config = state_->config;
-  const char* home = config.homedir;
-  const char drive = static_cast<char>(home[0] | 0x20);
-  const bool driveFolder = drive >= 'a' && drive <= 'z' && home[1] == ':' && home[2] == '\\';
-  if (!driveFolder) return;
+  if (!HasDriveLetter(config.homedir) || config.homedir[2] != '\\') return;
   std::snprintf(path, kPathScratchSize, "%.*s\\Setup.exe",
                 FieldLength(config.homedir, sizeof config.homedir), config.homedir);
   if (FileIsPresent(path)) platform::DeleteFileA(path);

@@ -61,4 +61,9 @@ void FileExtension(char* destination, const char* path) {
   CopyRange(destination, begin, begin + std::strlen(begin));
 }
 
+bool HasDriveLetter(const char* path) {
+  const char letter = path[0];
+  return ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) && path[1] == ':';
+}
+
 }  // namespace korvel

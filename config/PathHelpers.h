@@ -21,6 +21,10 @@ void FileTitle(char* destination, const char* path);
 // Walk a list by calling again on the returned rest until nullptr.
 const char* ItemFolder(char* destination, const char* list);
 
+// Whether `path` starts with a drive: a letter and ":" ("c:", "D:\MUSIC").
+// A share's path ("\\server\share") has none.
+bool HasDriveLetter(const char* path);
+
 // Everything after the path's first "." (searched from the second
 // character); empty when there is none. "gm.sf2" -> "sf2".
 void FileExtension(char* destination, const char* path);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "config/PathHelpers.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -10,15 +11,13 @@ namespace {
 
 constexpr unsigned kFolderSize = 260;
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 // The current folder after its "x:\" root, or false when none can be had.
 bool FolderBelowRoot(char (&folder)[kFolderSize], const char*& belowRoot) {
   const unsigned length = platform::GetCurrentDirectoryA(kFolderSize, folder);
   if (length == 0 || length >= kFolderSize) return false;
   // A share's folder ("\\server\share") has no drive: `belowRoot` stays at its start.
   belowRoot = folder;
-  if (IsDriveLetter(folder[0]) && folder[1] == ':') {
+  if (HasDriveLetter(folder)) {
     belowRoot += 2;
     if (*belowRoot == '\\') ++belowRoot;
   }

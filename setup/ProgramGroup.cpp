@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/PathHelpers.h"
 #include "config/Shortcut.h"
 #include "config/WholeFile.h"
 #include "platform/Platform.h"
@@ -20,11 +21,9 @@ std::size_t TextLength(const ValueRecord& value) {
   return end ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(end) - value.data) : value.size;
 }
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 // A folder that is there, "x:\" and below.
 bool IsStartMenuFolder(const char* folder) {
-  if (!IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\' || folder[3] == '\0') return false;
+  if (!HasDriveLetter(folder) || folder[2] != '\\' || folder[3] == '\0') return false;
   const std::uint32_t attributes = platform::GetFileAttributesA(folder);
   return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory);
 }

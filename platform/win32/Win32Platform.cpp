@@ -197,8 +197,12 @@ std::int32_t SaveShellLink(const char* description, const char* linkPath, const 
   return result;
 }
 
+// A box whose owner is gone (an error raised while its window was being
+// made or torn down) would not show at all: it is shown without one.
 int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type) {
-  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, type);
+  HWND window = reinterpret_cast<HWND>(owner);
+  if (window && !::IsWindow(window)) window = nullptr;
+  return ::MessageBoxA(window, text, caption, type);
 }
 
 }  // namespace platform
