@@ -11,6 +11,9 @@ unsigned OpenConnection(MidiPortTable& table, MidiConnection& connection, int so
   connection.inputDeviceId = table.ports[source]->inputDeviceId;
   connection.outputDeviceId = table.ports[destination]->outputDeviceId;
   const auto instance = reinterpret_cast<std::uintptr_t>(&connection);
+  // A connection object may be reused: its activity counts start again.
+  connection.received.store(0, std::memory_order_relaxed);
+  connection.sent.store(0, std::memory_order_relaxed);
 
   table.currentPort = destination;
   const unsigned output = connection.OpenOutputDevice(RoutingCallback, instance);

@@ -23,8 +23,9 @@ bool MidiActivity::Tick(const MidiPortTable& table, std::array<bool, kMaxPorts>&
   }
   for (int i = 0; i < table.connectionCount; ++i) {
     const MidiConnection& connection = *table.connections[i];
-    if (Valid(connection.Source())) received[connection.Source()] += connection.received.load(std::memory_order_relaxed);
-    if (Valid(connection.Destination())) sent[connection.Destination()] += connection.sent.load(std::memory_order_relaxed);
+    const int source = connection.Source(), destination = connection.Destination();
+    if (Valid(source)) received[source] += connection.received.load(std::memory_order_relaxed);
+    if (Valid(destination)) sent[destination] += connection.sent.load(std::memory_order_relaxed);
   }
   bool any = false;
   for (int port = 0; port < kMaxPorts; ++port) {
