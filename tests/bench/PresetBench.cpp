@@ -10,8 +10,12 @@
 //
 // BM_SavePreset writes the preset file; BM_LoadPreset loads it into a
 // cleared preset, which also removes the connections that the load makes
-// again (the clear is not timed). "emulator_ms" is the part of the time per
-// iteration spent inside the emulated hardware, the rest is Korvel's own.
+// again (the clear is not timed). BM_LoadPresetByMidi starts where a
+// Control Change 15 with the preset's number reaches the bank-switching
+// callback's hook and ends when the user-interface thread's turn has loaded
+// the preset: the whole switch between songs. "emulator_ms" is the part of
+// the time per iteration spent inside the emulated hardware, "korvel_ms"
+// the rest, Korvel's own.
 #include <benchmark/benchmark.h>
 
 #include "tests/bench/BenchShell.h"
@@ -31,6 +35,9 @@
 #include "banks/ews64/Ews64Backend.h"
 #include "banks/presets/PresetManager.h"
 #include "banks/soundfont/SoundFontBackend.h"
+#include "banks/switching/BankSwitching.h"
+#include "banks/switching/BankSwitchingRequests.h"
+#include "banks/switching/UserInterfaceTurn.h"
 #include "config/Configuration.h"
 #include "config/ScratchRing.h"
 #include "emulators/bankgen/BankWriter.h"
@@ -77,6 +84,7 @@ struct World {
       }
     }
 
+    config.homedrive = 2;
     std::strcpy(config.homedir, "C:\\KORVEL");
     std::strcpy(config.bankfolder, "C:\\Banks");
     config.cflags = UseEWS64 | UseSFD | SaveCons | UseCons | ClearCons;
@@ -161,6 +169,9 @@ struct World {
   testsupport::RecordingPresetView view;
   int updatingControls = 0;
   PresetManager presets{layer, ports, view, updatingControls};
+  BankSwitching switching{layer, [this](int number) { presets.LoadPresetByNumber(number); }};
+  UserInterfaceTurn turn;
+  BankSwitchingRequests requests{switching, turn};
   std::string problem;
 };
 
@@ -215,5 +226,29 @@ void BM_LoadPreset(benchmark::State& state) {
   Report(state, *world, emulator);
 }
 BENCHMARK(BM_LoadPreset)->Unit(benchmark::kMillisecond);
+
+void BM_LoadPresetByMidi(benchmark::State& state) {
+  World* world = Ready(state);
+  if (world == nullptr) return;
+  constexpr std::uint32_t kPresetOne = 0xB0 | 15u << 8 | 1u << 16;  // "1 Full.pre"
+  std::chrono::nanoseconds emulator{0};
+  std::chrono::nanoseconds total{0};
+  for (auto _ : state) {
+    state.PauseTiming();
+    world->presets.ClearPreset(false);
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds before = platform::sim::EmulatorCallTime();
+    world->requests.DispatchShortMessage(kPresetOne);
+    world->requests.RunPendingRequests();
+    emulator += platform::sim::EmulatorCallTime() - before;
+    total += std::chrono::steady_clock::now() - start;
+  }
+  Report(state, *world, emulator);
+  const double korvelMs = std::chrono::duration<double, std::milli>(total - emulator).count();
+  state.counters["korvel_ms"] = benchmark::Counter(korvelMs, benchmark::Counter::kAvgIterations);
+  if (world->ports->connectionCount != 32) state.SkipWithError("the preset was not loaded");
+}
+BENCHMARK(BM_LoadPresetByMidi)->Unit(benchmark::kMillisecond);
 
 }  // namespace
