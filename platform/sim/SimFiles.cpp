@@ -124,6 +124,11 @@ const std::string& Root() {
 // first name that does not exist and everything below it are taken as given.
 std::string ToHost(const WindowsPath& path) {
   fs::path host = fs::path(Root()) / std::string(1, path.drive);
+  // Most paths are given as they exist: one look instead of one per part.
+  fs::path asGiven = host;
+  for (const std::string& part : path.parts) asGiven /= part;
+  std::error_code exists;
+  if (fs::exists(asGiven, exists)) return asGiven.string();
   bool matching = true;
   for (const std::string& part : path.parts) {
     std::error_code error;
