@@ -6,6 +6,7 @@
 #include "banks/BankFiles.h"
 #include "banks/BankFolders.h"
 #include "config/ErrorBox.h"
+#include "config/PathHelpers.h"
 #include "config/TextHelpers.h"
 #include "platform/Platform.h"
 
@@ -23,6 +24,15 @@ int SlotCountOf(const SoundDevice& device) {
 
 bool ValidSlot(DeviceTable& layer, int dev, int slot) {
   return ValidDevice(layer, dev) && slot >= 0 && slot < SlotCountOf(layer.Device(dev));
+}
+
+// A bank name as the folder search compares it: without regard to case, and
+// no longer than a slot keeps it.
+std::string LowerCaseKey(const char* bankName) {
+  const char* end = static_cast<const char*>(std::memchr(bankName, '\0', sizeof(BankSlot::name)));
+  std::string key(bankName, end != nullptr ? end : bankName + sizeof(BankSlot::name));
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
 }
 
 const char* PatternOf(int kind) {
@@ -182,11 +192,10 @@ void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode) {
   rec.flags &= static_cast<std::uint8_t>(~Fixed);
 }
 
-BankFolderSearch::Listing& BankFolderSearch::ListingOf(int kind, const char* folder,
+BankFolderSearch::Listing& BankFolderSearch::ListingOf(int kind, const std::string& folder,
                                                        const char* pattern) {
   for (Listing& listing : listings_) {
-    if (listing.kind == kind &&
-        SameTextIgnoringCase(listing.folder.c_str(), folder, listing.folder.size() + 1))
+    if (listing.kind == kind && SameTextIgnoringCase(listing.folder.c_str(), folder.c_str(), folder.size() + 1))
       return listing;
   }
   listings_.emplace_back();
@@ -196,20 +205,30 @@ BankFolderSearch::Listing& BankFolderSearch::ListingOf(int kind, const char* fol
   const bool endsInSlash = !listing.folder.empty() && listing.folder.back() == '\\';
 
   char name[kListedNameSize] = {};
-  platform::FindHandle find = platform::FindFirstFileA(pattern, name, sizeof name);
+  platform::FileStamp stamp;
+  const std::string inFolder = listing.folder + (endsInSlash ? "" : "\\") + pattern;
+  platform::FindHandle find = platform::FindFirstFileA(inFolder.c_str(), name, sizeof name, &stamp);
   if (find == 0) return listing;
   do {
     name[sizeof name - 1] = '\0';
     File file;
     file.name = name;
     file.path = listing.folder + (endsInSlash ? "" : "\\") + file.name;
+    file.stamp = stamp;
     listing.files.push_back(std::move(file));
-  } while (platform::FindNextFileA(find, name, sizeof name));
+  } while (platform::FindNextFileA(find, name, sizeof name, &stamp));
   platform::FindClose(find);
   return listing;
 }
 
 void BankFolderSearch::ReadName(int dev, File& file) {
+  file.read = true;
+  BankNameCache& names = layer_.BankNames();
+  const int kind = layer_.Device(dev).kind;
+  if (const char* known = names.Find(kind, file.path, file.stamp)) {
+    file.bankKey = LowerCaseKey(known);
+    return;
+  }
   // A file that cannot be read cannot be the bank looked for. The refresh
   // does not report on the other files of the bank folders, so the error
   // state is left as it was, failing-file name included.
@@ -219,12 +238,12 @@ void BankFolderSearch::ReadName(int dev, File& file) {
   const std::string savedName = savedFile != nullptr ? savedFile : "";
   BankSlot work;
   layer_.ReadBankName(dev, file.path.c_str(), work);
-  BoundedCopy(file.bankName, work.name, sizeof file.bankName);
+  file.bankKey = LowerCaseKey(work.name);
   errors.ErrorCode = savedCode;
   errors.failingFile = savedFile;
   // The layer's own copy of the name may have been overwritten by the read.
   if (savedFile != nullptr && savedName != savedFile) layer_.KeepFailingFile(savedName.c_str());
-  file.read = true;
+  names.Keep(kind, file.path, file.stamp, work.name);
   ++filesRead_;
 }
 
@@ -235,6 +254,42 @@ bool BankFolderSearch::Find(int dev, const char* name, char* found, std::size_t 
   const char* pattern = PatternOf(kind);
   if (pattern == nullptr) return false;
 
+  if (!foldersMade_) MakeFoldersCurrent();
+  const std::string key = LowerCaseKey(name);
+  for (std::size_t place = 0; place < folders_.size(); ++place) {
+    Listing& listing = ListingOf(kind, folders_[place], pattern);
+    for (File& file : listing.files) {
+      // A name the path entry cannot hold is passed over: cut, it would name another file.
+      if (file.name.size() >= foundSize) continue;
+      if (!file.read) ReadName(dev, file);
+      if (file.bankKey == key) {
+        BoundedCopy(found, file.name.c_str(), foundSize);
+        Enter(place);
+        return true;
+      }
+    }
+  }
+  if (!folders_.empty()) Enter(folders_.size() - 1);
+  return false;
+}
+
+// The search ends in the folder where a walk would have stopped: the one
+// holding the match, else the last one.
+void BankFolderSearch::Enter(std::size_t place) {
+  if (place == entered_) return;
+  const std::string& folder = folders_[place];
+  if (HasDriveLetter(folder.c_str())) {
+    platform::SetCurrentDrive(std::tolower(static_cast<unsigned char>(folder[0])) - 'a' + 1);
+  }
+  platform::SetCurrentDirectoryA(folder.c_str());
+  entered_ = place;
+}
+
+// Each folder of the list is made current in turn, as a walk through them
+// would; a folder without a drive letter is on the drive made current before
+// it. The search keeps what the file system called them.
+void BankFolderSearch::MakeFoldersCurrent() {
+  foldersMade_ = true;
   char list[sizeof(Configuration::bankfolder)];
   BoundedCopy(list, layer_.Config().bankfolder, sizeof list);
   BankFolderWalk walk(list);
@@ -249,19 +304,9 @@ bool BankFolderSearch::Find(int dev, const char* name, char* found, std::size_t 
     char current[kListedNameSize];
     const unsigned length = platform::GetCurrentDirectoryA(sizeof current, current);
     if (length == 0 || length >= sizeof current) continue;
-
-    Listing& listing = ListingOf(kind, current, pattern);
-    for (File& file : listing.files) {
-      // A name the path entry cannot hold is passed over: cut, it would name another file.
-      if (file.name.size() >= foundSize) continue;
-      if (!file.read) ReadName(dev, file);
-      if (SameTextIgnoringCase(file.bankName, name, sizeof file.bankName)) {
-        BoundedCopy(found, file.name.c_str(), foundSize);
-        return true;
-      }
-    }
+    folders_.push_back(current);
   }
-  return false;
+  entered_ = folders_.size() - 1;
 }
 
 void RefreshSlot(DeviceTable& layer, int dev, int slot, BankSlot& rec, int keepAssigned) {

@@ -22,10 +22,11 @@ std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path);
 // Removes the slot's bank from the device (modes above).
 void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode);
 
-// The folder search of RefreshSlot. What it lists and reads is kept for the
-// object's lifetime, so one RefreshAllSlots lists each folder once per device
-// kind and reads each bank file's name at most once, whatever the number of
-// slots. Make one per refresh: it does not see files that change meanwhile.
+// The folder search of RefreshSlot. What it lists is kept for the object's
+// lifetime, so one RefreshAllSlots lists each folder once per device kind,
+// whatever the number of slots. Make one per refresh: it does not see files
+// that change meanwhile. Bank names are read through the layer's
+// BankNameCache, so a file is opened again only after it changed.
 class BankFolderSearch {
  public:
   explicit BankFolderSearch(DeviceTable& layer) : layer_(layer) {}
@@ -36,15 +37,16 @@ class BankFolderSearch {
   // Folders that cannot be made current are passed over.
   bool Find(int dev, const char* name, char* found, std::size_t foundSize);
 
-  // Bank names read from files so far.
+  // Bank files opened to read their names so far.
   std::size_t FilesRead() const { return filesRead_; }
 
  private:
   struct File {
     std::string name;  // as listed, the bare file name
     std::string path;  // absolute
+    platform::FileStamp stamp;
     bool read = false;
-    char bankName[sizeof(BankSlot::name)] = {};
+    std::string bankKey;  // the bank name in lower case, once read
   };
   struct Listing {
     int kind = 0;
@@ -52,10 +54,15 @@ class BankFolderSearch {
     std::vector<File> files;
   };
 
-  Listing& ListingOf(int kind, const char* folder, const char* pattern);
+  void MakeFoldersCurrent();
+  void Enter(std::size_t place);
+  Listing& ListingOf(int kind, const std::string& folder, const char* pattern);
   void ReadName(int dev, File& file);
 
   DeviceTable& layer_;
+  bool foldersMade_ = false;
+  std::vector<std::string> folders_;  // the bank folders that could be made current, as named then
+  std::size_t entered_ = 0;           // which of them is current
   std::vector<Listing> listings_;
   std::size_t filesRead_ = 0;
 };

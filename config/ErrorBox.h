@@ -8,7 +8,7 @@ namespace korvel {
 // Modal box with `text`, caption "Korvel", the error icon and an OK button.
 void ErrorBox(const char* text);
 
-// True when the file can be opened for reading.
+// True when a file, not a folder, is at `path`.
 bool FileIsPresent(const char* path);
 
 }  // namespace korvel

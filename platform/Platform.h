@@ -41,12 +41,22 @@ std::uint32_t GetFileAttributesA(const char* path);
 // As GetShortPathNameA: the length of the short (8.3) path, 0 on failure.
 unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size);
 
+// A found file's size and last write time, as a search reports them: equal
+// stamps mean the file was not written in between (to the file system's
+// time resolution).
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t writeTime = 0;
+  bool operator==(const FileStamp& other) const { return size == other.size && writeTime == other.writeTime; }
+};
+
 // Lists the files matching a pattern ("*.sf2") in the current folder or the
-// pattern's folder: the first name goes into `name` (MAX_PATH bytes); 0 when
-// nothing matches. FindNextFileA gives the following names.
+// pattern's folder: the first name goes into `name` (MAX_PATH bytes), and its
+// stamp into `stamp` when given; 0 when nothing matches. FindNextFileA gives
+// the following names.
 using FindHandle = std::uintptr_t;
-FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size);
-bool FindNextFileA(FindHandle find, char* name, unsigned size);
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size, FileStamp* stamp = nullptr);
+bool FindNextFileA(FindHandle find, char* name, unsigned size, FileStamp* stamp = nullptr);
 void FindClose(FindHandle find);
 
 // ---- Run-time libraries and installable drivers ---------------------------------

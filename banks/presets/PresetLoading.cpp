@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "banks/BankFilePresence.h"
 #include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
 #include "banks/ErrorReport.h"
@@ -42,14 +43,6 @@ std::int32_t ReadPresetFile(const std::string& path, PresetImage& image) {
 
 // A path entry that names a bank file, not a placeholder such as "<none>".
 bool IsBankPath(const char* path) { return path[0] != '\0' && path[0] != '<'; }
-
-// Whether a path entry's bank file can be opened, found in the bank
-// folders when the entry is a bare name.
-bool BankFileIsPresent(const Configuration& config, const char* path) {
-  char resolved[kResolvedPathSize];
-  BoundedCopy(resolved, path, sizeof resolved);
-  return ResolveBankPath(config, resolved) && FileIsPresent(resolved);
-}
 
 // The device a block belongs to: the last one of its kind and number; -1.
 int MatchingDevice(DeviceTable& devices, const SoundDevice& stored) {
@@ -94,7 +87,8 @@ void PresetManager::ApplyImage(const PresetImage& image, const std::string& path
   PrepareForImage(image);
   // One search of the bank folders serves every slot the file leaves out.
   BankFolderSearch search(devices_);
-  for (const PresetDevice& block : image.devices) TakeDeviceBlock(block, search);
+  BankFilePresence files(devices_.Config());
+  for (const PresetDevice& block : image.devices) TakeDeviceBlock(block, search, files);
   devices_.Shell().ProgressStep();
   view_.SelectBankListRow(image.bankListRow);
   ApplyExtensions(image);
@@ -123,7 +117,8 @@ void PresetManager::PrepareForImage(const PresetImage& image) {
   }
 }
 
-void PresetManager::TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search) {
+void PresetManager::TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search,
+                                    BankFilePresence& files) {
   const SoundDevice& stored = block.device;
   const int dev = MatchingDevice(devices_, stored);
   if (dev < 0) {
@@ -142,7 +137,7 @@ void PresetManager::TakeDeviceBlock(const PresetDevice& block, BankFolderSearch&
       device.slots[slot] = stored.slots[slot];
       // Asking the device about a bank whose file is gone would clear the
       // bank it holds there now; the load below reports the file instead.
-      if (BankFileIsPresent(devices_.Config(), device.paths[slot])) {
+      if (files.IsPresent(device.paths[slot])) {
         devices_.IsBankLoaded(dev, slot, device.slots[slot].name);
       } else {
         device.slots[slot].flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));

@@ -15,6 +15,7 @@
 
 namespace korvel {
 
+class BankFilePresence;
 class BankFolderSearch;
 
 class PresetManager {
@@ -71,7 +72,7 @@ class PresetManager {
   PresetImage ImageOfCurrentState();
   void ApplyImage(const PresetImage& image, const std::string& path);
   void PrepareForImage(const PresetImage& image);
-  void TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search);
+  void TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search, BankFilePresence& files);
   void KeepAbsentDeviceBlock(const PresetDevice& block);
   void LoadAssignedBanks(int dev);
   void ApplyExtensions(const PresetImage& image);

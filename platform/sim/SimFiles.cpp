@@ -1,6 +1,8 @@
 // Files and folders of the simulated platform: Windows paths mapped into a
 // sandbox folder on the host, one folder per drive letter.
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -35,9 +39,16 @@ struct FileState {
   std::map<char, std::string> driveDirectories;
   // Open file searches: the matching names and how many were handed out.
   struct Search {
-    std::vector<std::string> names;
+    std::vector<std::pair<std::string, FileStamp>> files;
     std::size_t next = 0;
   };
+  // Folders whose names were listed for matching without regard to case.
+  struct FolderNames {
+    timespec changed{};  // the folder's modification time when listed
+    timespec listed{};
+    std::unordered_map<std::string, std::string> byLowerName;
+  };
+  std::unordered_map<std::string, FolderNames> folderNames;
   std::map<FindHandle, Search> searches;
   FindHandle nextSearch = 1;
 };
@@ -101,16 +112,6 @@ std::optional<WindowsPath> Parse(const char* path) {
   return result;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 const std::string& Root() {
   FileState& state = State();
   if (state.root.empty()) {
@@ -118,6 +119,47 @@ const std::string& Root() {
     sim::detail::ResetFiles(fallback.string());
   }
   return state.root;
+}
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Whether a listing made at `listed` of a folder last changed at `changed`
+// sees every later change in the folder's time. File times are coarse (a
+// clock tick of a few milliseconds), so a change just after a listing made
+// within a tick of the last change could leave the time as it was.
+bool ListedWellAfter(const timespec& changed, const timespec& listed) {
+  constexpr long long kTimeGrainNs = 50'000'000;
+  const long long gap = (static_cast<long long>(listed.tv_sec) - changed.tv_sec) * 1'000'000'000 +
+                        (listed.tv_nsec - changed.tv_nsec);
+  return gap > kTimeGrainNs;
+}
+
+// The name in `folder` that equals `part` without regard to case. The
+// folder's names are kept while it does not change: a real file system finds
+// a missing name at once, and scanning a folder of hundreds of bank files for
+// each one would make the simulated disk far slower than a real one.
+std::optional<std::string> ExistingName(const fs::path& folder, const std::string& part) {
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) return std::nullopt;
+  FileState::FolderNames& names = State().folderNames[folder.string()];
+  if (!SameTime(names.changed, info.st_mtim) || !ListedWellAfter(names.changed, names.listed)) {
+    names.byLowerName.clear();
+    names.changed = info.st_mtim;
+    clock_gettime(CLOCK_REALTIME, &names.listed);
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      names.byLowerName.emplace(LowerCase(name), name);
+    }
+  }
+  const auto found = names.byLowerName.find(LowerCase(part));
+  if (found == names.byLowerName.end()) return std::nullopt;
+  return found->second;
 }
 
 // Existing names are matched without regard to case, as Windows does; the
@@ -133,14 +175,7 @@ std::string ToHost(const WindowsPath& path) {
   for (const std::string& part : path.parts) {
     std::error_code error;
     if (matching && !fs::exists(host / part, error)) {
-      std::optional<std::string> found;
-      for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (SameIgnoringCase(name, part)) {
-          found = name;
-          break;
-        }
-      }
+      const std::optional<std::string> found = ExistingName(host, part);
       if (found) {
         host /= *found;
         continue;
@@ -256,12 +291,6 @@ bool WildcardMatch(const char* pattern, const char* name) {
   }
   while (*pattern == '*') ++pattern;
   return *pattern == '\0';
-}
-
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 // Copies a found name as FindFirstFileA's cFileName would hold it, cut to the buffer.
@@ -435,7 +464,7 @@ unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size)
   return length;
 }
 
-FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size, FileStamp* stamp) {
   if (pattern == nullptr) return 0;
   const std::string text(pattern);
   const std::size_t cut = text.find_last_of("\\/:");
@@ -449,12 +478,27 @@ FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
   std::error_code error;
   for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
     const std::string found = it->path().filename().string();
-    if (IsRegularFile(it->path().string()) && WildcardMatch(mask.c_str(), found.c_str()))
-      search.names.push_back(found);
+    struct stat info {};
+    if (WildcardMatch(mask.c_str(), found.c_str()) && ::stat(it->path().c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode)) {
+      const FileStamp stamp{static_cast<std::uint64_t>(info.st_size),
+                            static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+                                static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
+      search.files.emplace_back(found, stamp);
+    }
   }
-  if (search.names.empty()) return 0;
-  std::sort(search.names.begin(), search.names.end(), LessIgnoringCase);
-  PutName(search.names[0], name, size);
+  if (search.files.empty()) return 0;
+  // Sorted by the names in lower case, each made once.
+  std::vector<std::pair<std::string, std::size_t>> order;
+  order.reserve(search.files.size());
+  for (std::size_t i = 0; i < search.files.size(); ++i) order.emplace_back(LowerCase(search.files[i].first), i);
+  std::sort(order.begin(), order.end());
+  std::vector<std::pair<std::string, FileStamp>> sorted;
+  sorted.reserve(order.size());
+  for (const auto& entry : order) sorted.push_back(std::move(search.files[entry.second]));
+  search.files = std::move(sorted);
+  PutName(search.files[0].first, name, size);
+  if (stamp != nullptr) *stamp = search.files[0].second;
   search.next = 1;
   FileState& state = State();
   const FindHandle handle = state.nextSearch++;
@@ -462,10 +506,12 @@ FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
   return handle;
 }
 
-bool FindNextFileA(FindHandle find, char* name, unsigned size) {
+bool FindNextFileA(FindHandle find, char* name, unsigned size, FileStamp* stamp) {
   auto it = State().searches.find(find);
-  if (it == State().searches.end() || it->second.next >= it->second.names.size()) return false;
-  PutName(it->second.names[it->second.next++], name, size);
+  if (it == State().searches.end() || it->second.next >= it->second.files.size()) return false;
+  const auto& [found, foundStamp] = it->second.files[it->second.next++];
+  PutName(found, name, size);
+  if (stamp != nullptr) *stamp = foundStamp;
   return true;
 }
 

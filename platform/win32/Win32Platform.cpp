@@ -18,7 +18,12 @@ namespace {
 HKEY AsKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 HDRVR AsDriver(Driver driver) { return reinterpret_cast<HDRVR>(driver); }
 
-void PutFoundName(const WIN32_FIND_DATAA& data, char* name, unsigned size) {
+void PutFoundName(const WIN32_FIND_DATAA& data, char* name, unsigned size, FileStamp* stamp) {
+  if (stamp != nullptr) {
+    stamp->size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    stamp->writeTime =
+        static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+  }
   if (name == nullptr || size == 0) return;
   const std::size_t n = std::min<std::size_t>(std::strlen(data.cFileName), size - 1);
   std::memcpy(name, data.cFileName, n);
@@ -70,7 +75,7 @@ unsigned GetShortPathNameA(const char* longPath, char* shortPath, unsigned size)
   return ::GetShortPathNameA(longPath, shortPath, size);
 }
 
-FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
+FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size, FileStamp* stamp) {
   WIN32_FIND_DATAA data;
   HANDLE find = ::FindFirstFileA(pattern, &data);
   if (find == INVALID_HANDLE_VALUE) return 0;
@@ -78,15 +83,15 @@ FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size) {
     ::FindClose(find);
     return 0;
   }
-  PutFoundName(data, name, size);
+  PutFoundName(data, name, size, stamp);
   return reinterpret_cast<FindHandle>(find);
 }
 
-bool FindNextFileA(FindHandle find, char* name, unsigned size) {
+bool FindNextFileA(FindHandle find, char* name, unsigned size, FileStamp* stamp) {
   WIN32_FIND_DATAA data;
   HANDLE handle = reinterpret_cast<HANDLE>(find);
   if (!::FindNextFileA(handle, &data) || !NextFileFound(handle, data)) return false;
-  PutFoundName(data, name, size);
+  PutFoundName(data, name, size, stamp);
   return true;
 }
 

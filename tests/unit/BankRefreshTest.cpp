@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -71,6 +72,23 @@ TEST_F(BankRefreshTest, SearchTakesTheFirstMatchInFolderThenFileOrder) {
   Slot(kCard, 0).sizeKB = 0;
   EXPECT_EQ(Refresh(kCard, 0), "a2.tts");
   EXPECT_EQ(Slot(kCard, 0).sizeKB, 2);  // as the card reports it
+}
+
+// Bank names are kept between searches; a file written since is read again.
+TEST_F(BankRefreshTest, ABankFileWrittenSinceTheLastSearchIsReadAgain) {
+  StartBoth();
+  SoundSet("C:\\Banks\\a.tts", "Alpha");
+  SoundSet("E:\\Src\\beta.tts", "Beta");
+  LoadUnnamed(kCard, 0, "E:\\Src\\beta.tts");
+  SetFolders("C:\\Banks");
+  EXPECT_EQ(Refresh(kCard, 0), "");
+
+  const std::filesystem::path host = Host("C:\\Banks\\a.tts");
+  const auto written = std::filesystem::last_write_time(host);
+  SoundSet("C:\\Banks\\a.tts", "Beta");
+  // File times are coarse: make sure the new one differs, as it would later.
+  std::filesystem::last_write_time(host, written + std::chrono::seconds(2));
+  EXPECT_EQ(Refresh(kCard, 0), "a.tts");
 }
 
 TEST_F(BankRefreshTest, FoldersThatCannotBeEnteredArePassedOver) {
