@@ -2,6 +2,7 @@
 
 #include "app/FileDialogs.h"
 #include "app/ImageControl.h"
+#include "app/ModalLoop.h"
 #include "app/Window.h"
 #include "app/models/BankListLines.h"
 #include "app/models/MemoryGraph.h"
@@ -27,6 +28,12 @@ BankPage::BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn) : fo
   SetWindowLongPtrA(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   listProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BankPage::BankListProc)));
+  // Bank files dragged from Explorer may be dropped on the list. The list
+  // stands above its group box, so that a drop looking for the window under
+  // its point by position (as Wine's does, without hit testing) finds the
+  // list and not the frame around it.
+  DragAcceptFiles(list_, TRUE);
+  SetWindowPos(list_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   bankMenu_ = CreatePopupMenu();
   AppendMenuA(bankMenu_, MF_STRING, ctl::Load1, "&Load...");
   AppendMenuA(bankMenu_, MF_STRING, ctl::Refresh1, "&Refresh");
@@ -62,6 +69,10 @@ LRESULT BankPage::BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN) return DLGC_WANTMESSAGE;
   }
+  if (message == WM_DROPFILES) {
+    DropFiles(reinterpret_cast<HDROP>(wParam));
+    return 0;
+  }
   if (message == WM_KEYDOWN && actions_) {
     if (wParam == VK_RETURN) {
       actions_->BrowseBankButtonClick();
@@ -73,6 +84,24 @@ LRESULT BankPage::BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM
     }
   }
   return CallWindowProcA(listProc_, list, message, wParam, lParam);
+}
+
+// The drop's files are taken and its handle freed first; the files then go
+// from the line under the drop point, unless a dialog or box is open.
+void BankPage::DropFiles(HDROP drop) {
+  std::vector<std::string> files;
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::vector<char> name(DragQueryFileA(drop, i, nullptr, 0) + 1, '\0');
+    if (DragQueryFileA(drop, i, name.data(), static_cast<UINT>(name.size())) > 0) files.emplace_back(name.data());
+  }
+  POINT point{};
+  const bool inList = DragQueryPoint(drop, &point) != FALSE;
+  DragFinish(drop);
+  if (!actions_ || files.empty() || DeclineWhileModal()) return;
+  const LRESULT hit = SendMessageA(list_, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
+  const bool onLine = inList && HIWORD(hit) == 0 && LOWORD(hit) < SlotCount();
+  actions_->DropBankFiles(onLine ? LOWORD(hit) : -1, files);
 }
 
 void BankPage::LayoutBankPage(bool moreInfo) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -54,6 +55,7 @@ class BankPage final : public BankPageView {
   static LRESULT CALLBACK BankListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
   void DrawLine(HDC dc, int line, bool selected);
+  void DropFiles(HDROP drop);
   int SlotCount() const;
 
   Form& form_;

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick libx11-dev
   timgm6mb-soundfont
 )
 

@@ -29,6 +29,31 @@ std::string Field(const char* text, std::size_t size) {
   return std::string(text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : size);
 }
 
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether the file's extension is one of a filter's ("*.TTS;*.94B"),
+// without regard to case.
+bool MatchesFilter(const std::string& path, const std::string& filter) {
+  const std::string name = FileNameOf(path);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string::npos) return false;
+  const std::string extension = name.substr(dot);
+  std::size_t start = 0;
+  while (start < filter.size()) {
+    std::size_t end = filter.find(';', start);
+    if (end == std::string::npos) end = filter.size();
+    const std::string wanted = filter.substr(start, end - start);
+    if (wanted.size() == extension.size() + 1 && wanted[0] == '*' &&
+        SameTextIgnoringCase(wanted.c_str() + 1, extension.c_str(), extension.size()))
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 int BankPageActions::CurrentDevice() const { return devices_.Config().curdev; }
@@ -61,21 +86,52 @@ bool BankPageActions::DialogFor(const SoundDevice& device, BankFileDialog& dialo
   return true;
 }
 
-// Loads (or in virtual bank mode assigns) several files into consecutive
-// slots from the selected line on; a failure does not move the selection.
 void BankPageActions::BrowseBankButtonClick() {
   if (!HasDevice()) return;
-  int line = view_.SelectedLine();
+  const int line = view_.SelectedLine();
   if (line < 0) {
     ErrorBox("Select an empty slot first.");
     return;
   }
-  const int dev = CurrentDevice();
   BankFileDialog dialog;
-  if (!DialogFor(devices_.Device(dev), dialog)) return;
-  const bool noFolders = devices_.Config().bankfolder[0] == '\0';
-  const std::vector<std::string> files = view_.ChooseBankFiles(dialog);
+  if (!DialogFor(devices_.Device(CurrentDevice()), dialog)) return;
+  LoadFilesFromLine(line, view_.ChooseBankFiles(dialog));
+}
+
+void BankPageActions::DropBankFiles(int line, const std::vector<std::string>& dropped) {
+  if (!HasDevice()) return;
+  if (line < 0) {
+    ErrorBox("Select an empty slot first.");
+    return;
+  }
+  BankFileDialog dialog;
+  if (!DialogFor(devices_.Device(CurrentDevice()), dialog)) return;
+  // What the dialog would not have listed is not handed to the device.
+  std::vector<std::string> files;
+  std::string refused;
+  std::size_t refusedCount = 0;
+  for (const std::string& file : dropped) {
+    if (MatchesFilter(file, dialog.filterPattern)) {
+      files.push_back(file);
+    } else {
+      refused += (refusedCount++ == 0 ? "'" : ", '") + FileNameOf(file) + "'";
+    }
+  }
+  if (refusedCount > 0) {
+    ErrorBox((refused + (refusedCount == 1 ? " was" : " were") + " not loaded: this device takes " +
+              dialog.filterName + ".").c_str());
+  }
   if (files.empty()) return;
+  view_.SelectLine(line);
+  LoadFilesFromLine(line, files);
+}
+
+// Loads (or in virtual bank mode assigns) several files into consecutive
+// slots from `line` on; a failure does not move the selection.
+void BankPageActions::LoadFilesFromLine(int line, const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  const int dev = CurrentDevice();
+  const bool noFolders = devices_.Config().bankfolder[0] == '\0';
   devices_.OpenDeviceAccess(dev);
   const bool smart = devices_.VirtualBankMode() && devices_.Config().Has(SmartLoad) && files.size() > 1;
   std::size_t done = 0;

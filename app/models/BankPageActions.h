@@ -43,6 +43,10 @@ class BankPageActions {
 
   // "&Load...", its menu item and the Enter key.
   void BrowseBankButtonClick();
+  // Files dropped from Explorer on `line` of the bank list (-1: below the
+  // lines): loaded from there as "&Load..." loads chosen files. Files of
+  // another kind than the device takes are refused with a message.
+  void DropBankFiles(int line, const std::vector<std::string>& dropped);
   // "&Unload" (a Fixed slot is cleared instead) and "Cle&ar" / "&Clear" / Delete.
   void UnloadBankButtonClick();
   void ClearBankSlotButtonClick();
@@ -57,6 +61,7 @@ class BankPageActions {
   int CurrentDevice() const;
   bool HasDevice() const { return devices_.Count() > 0; }
   bool DialogFor(const SoundDevice& device, BankFileDialog& dialog);
+  void LoadFilesFromLine(int line, const std::vector<std::string>& files);
   FileOutcome LoadChosenFile(const std::string& file, bool smart, int slot);
   void AssignBank(int slot, const char* path, const char* stored);
   void UnloadSelected(int mode);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -75,6 +76,39 @@ bool DrawnOnScreen(HWND control) {
     for (int x = rect.left + 1; x < rect.right - 1 && !drawn; ++x) drawn = GetPixel(screen, x, y) != first;
   ReleaseDC(nullptr, screen);
   return drawn;
+}
+
+// Drops files (Unix paths) on a screen point by XDND, as a Linux file
+// manager does, through the xdnd-drop tool. Wine starts a Unix program but
+// cannot wait for it, so the tool's shell leaves its result in a file.
+bool DropByXdnd(POINT at, const std::vector<std::string>& files) {
+  const char* tool = std::getenv("KORVEL_XDND_DROP");
+  if (tool == nullptr) return false;
+  const std::string result = "/tmp/korvel-drop-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  const std::string resultHere = "Z:" + result;
+  DeleteFileA(resultHere.c_str());
+  std::string drop = std::string(tool) + " " + std::to_string(at.x) + " " + std::to_string(at.y);
+  for (const std::string& file : files) drop += " '" + file + "'";
+  std::string command = "Z:\\bin\\sh -c \"{ " + drop + "; echo rc=$?; } >" + result + ".tmp 2>&1; mv " +
+                        result + ".tmp " + result + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  for (int waited = 0; waited < 20000; waited += 20) {
+    if (GetFileAttributesA(resultHere.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      const std::vector<std::uint8_t> bytes = ReadFileBytes(resultHere);
+      const std::string text(bytes.begin(), bytes.end());
+      DeleteFileA(resultHere.c_str());
+      if (text.find("rc=0") == std::string::npos) ADD_FAILURE() << text;
+      return text.find("rc=0") != std::string::npos;
+    }
+    Sleep(20);
+  }
+  return false;
 }
 
 class InUseTest : public BankWindowTest {
@@ -173,6 +207,35 @@ TEST_F(InUseTest, SoundFontBanksLoadedThroughTheWindowAreInTheDevice) {
               kTimeoutMs))
       << "the device holds \"" << DeviceHolds(1) << "\" in bank 1";
   ExpectNoMessageBox();
+}
+
+// Bank files dragged from a file manager: the SoundFonts load from the line
+// under the drop point on, in the order dropped; another kind of file is
+// refused with a message.
+TEST_F(InUseTest, BankFilesDroppedOnTheListLoadFromTheLineUnderTheDrop) {
+  const std::string folder = "/tmp/korvel-dropped-" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryA(("Z:" + folder).c_str(), nullptr);
+  for (const char* name : {"Piano", "Choir"}) {
+    ASSERT_TRUE(korvel::bankgen::WriteBankFile("Z:" + folder + "/" + name + ".sf2",
+                                               korvel::bankgen::SoundFontBytes(name, 65536)));
+  }
+  ASSERT_TRUE(WriteFileBytes("Z:" + folder + "/notes.txt", Bytes("not a bank")));
+  StartKorvel();
+
+  const RECT line = ListLineRect(list_, 5);
+  ASSERT_TRUE(DropByXdnd(POINT{(line.left + line.right) / 2, (line.top + line.bottom) / 2},
+                         {folder + "/Piano.sf2", folder + "/notes.txt", folder + "/Choir.sf2"}));
+  HWND box = WaitFor([&] { return FindMessageBox(korvel_.Pid()); }, kTimeoutMs);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ReadMessageBox(box).text, "'notes.txt' was not loaded: this device takes Sound Fonts (*.sf2).");
+  ASSERT_TRUE(PressMessageBoxButton(box, IDOK));
+  EXPECT_TRUE(DeviceComesToHold(5, "Piano")) << "the device holds no bank 5";
+  EXPECT_TRUE(DeviceComesToHold(6, "Choir")) << "the device holds no bank 6";
+  EXPECT_TRUE(LineShows(6, "Choir")) << ListLineText(list_, 6);
+  EXPECT_EQ(ListSelection(list_), 7);
+  ExpectNoMessageBox();
+  for (const char* name : {"Piano.sf2", "Choir.sf2", "notes.txt"}) DeleteFileA(("Z:" + folder + "/" + name).c_str());
+  RemoveDirectoryA(("Z:" + folder).c_str());
 }
 
 TEST_F(InUseTest, InVirtualBankModeTheTrayMenuAndAProgramChangeLoadAssignedBanks) {
