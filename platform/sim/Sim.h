@@ -133,6 +133,10 @@ int OpenDriverBlocks();
 // gave. A benchmark takes the difference around what it measures, to report
 // Korvel's own share apart from the emulated hardware's.
 std::chrono::nanoseconds EmulatorCallTime();
+// Time the simulated MIDI calls spent waiting, since the process started,
+// for the simulation's MIDI thread to deliver their notifications (a real
+// driver delivers an open's or close's notification within the call).
+std::chrono::nanoseconds MidiDeliveryWaitTime();
 
 // ---- Registry ----------------------------------------------------------------
 

@@ -1,5 +1,7 @@
 // Files and folders of the simulated platform: Windows paths mapped into a
 // sandbox folder on the host, one folder per drive letter.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -475,18 +477,21 @@ FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size, FileSt
   if (host.empty() || mask.empty()) return 0;
 
   FileState::Search search;
-  std::error_code error;
-  for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-    const std::string found = it->path().filename().string();
+  // Each entry is looked at relative to the open folder: one path part to
+  // resolve instead of the whole sandbox path.
+  DIR* listing = ::opendir(host.c_str());
+  if (listing == nullptr) return 0;
+  while (const dirent* entry = ::readdir(listing)) {
     struct stat info {};
-    if (WildcardMatch(mask.c_str(), found.c_str()) && ::stat(it->path().c_str(), &info) == 0 &&
-        S_ISREG(info.st_mode)) {
-      const FileStamp stamp{static_cast<std::uint64_t>(info.st_size),
-                            static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
-                                static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
-      search.files.emplace_back(found, stamp);
-    }
+    if (!WildcardMatch(mask.c_str(), entry->d_name) ||
+        ::fstatat(::dirfd(listing), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+      continue;
+    const FileStamp found{static_cast<std::uint64_t>(info.st_size),
+                          static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+                              static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
+    search.files.emplace_back(entry->d_name, found);
   }
+  ::closedir(listing);
   if (search.files.empty()) return 0;
   // Sorted by the names in lower case, each made once.
   std::vector<std::pair<std::string, std::size_t>> order;

@@ -63,6 +63,7 @@ struct MidiState {
   std::deque<Arrival> arrivals;
   std::uint64_t delivered = 0;  // events whose callback has returned
   std::uint64_t generation = 0;  // counts resets, which end every wait
+  std::chrono::nanoseconds waited{0};  // in Settle, for the MIDI thread
   std::thread thread;
   std::thread::id threadId;
   bool stopping = false;
@@ -156,9 +157,11 @@ void Settle(MidiState& state, std::unique_lock<std::mutex>& lock) {
   if (OnMidiThread(state)) return;
   const std::uint64_t target = state.core.EventsQueued();
   const std::uint64_t generation = state.generation;
+  const auto start = std::chrono::steady_clock::now();
   state.changed.wait(lock, [&] {
     return state.delivered >= target || state.generation != generation;
   });
+  state.waited += std::chrono::steady_clock::now() - start;
 }
 
 // Stops the MIDI thread without delivering what is left. Not from a callback.
@@ -454,6 +457,16 @@ unsigned midiInGetErrorTextA(unsigned code, char* text, unsigned size) {
   text[message.copy(text, size - 1)] = '\0';
   return known != nullptr ? kMmNoError : kMmBadErrorNumber;
 }
+
+namespace sim {
+
+std::chrono::nanoseconds MidiDeliveryWaitTime() {
+  MidiState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.waited;
+}
+
+}  // namespace sim
 
 unsigned midiInOpen(MidiIn* handle, unsigned id, MidiCallback callback, std::uintptr_t instance) {
   return Open(true, handle, id, callback, instance);
