@@ -86,27 +86,36 @@ bool BankPageActions::DialogFor(const SoundDevice& device, BankFileDialog& dialo
   return true;
 }
 
-void BankPageActions::BrowseBankButtonClick() {
-  if (!HasDevice()) return;
-  const int line = view_.SelectedLine();
+// What "&Load..." and a drop check first: a device, a line, a kind of bank
+// file the device takes.
+bool BankPageActions::ReadyToLoad(int line, BankFileDialog& dialog) {
+  if (!HasDevice()) return false;
   if (line < 0) {
     ErrorBox("Select an empty slot first.");
-    return;
+    return false;
   }
+  return DialogFor(devices_.Device(CurrentDevice()), dialog);
+}
+
+void BankPageActions::BrowseBankButtonClick() {
+  const int line = view_.SelectedLine();
   BankFileDialog dialog;
-  if (!DialogFor(devices_.Device(CurrentDevice()), dialog)) return;
-  LoadFilesFromLine(line, view_.ChooseBankFiles(dialog));
+  if (ReadyToLoad(line, dialog)) LoadFilesFromLine(line, view_.ChooseBankFiles(dialog));
 }
 
 void BankPageActions::DropBankFiles(int line, const std::vector<std::string>& dropped) {
-  if (!HasDevice()) return;
-  if (line < 0) {
-    ErrorBox("Select an empty slot first.");
-    return;
-  }
   BankFileDialog dialog;
-  if (!DialogFor(devices_.Device(CurrentDevice()), dialog)) return;
-  // What the dialog would not have listed is not handed to the device.
+  if (!ReadyToLoad(line, dialog)) return;
+  const std::vector<std::string> files = FilesTheDialogLists(dropped, dialog);
+  if (files.empty()) return;
+  view_.SelectLine(line);
+  LoadFilesFromLine(line, files);
+}
+
+// What the dialog would not have listed is named in a box and not handed to
+// the device.
+std::vector<std::string> BankPageActions::FilesTheDialogLists(const std::vector<std::string>& dropped,
+                                                              const BankFileDialog& dialog) {
   std::vector<std::string> files;
   std::string refused;
   std::size_t refusedCount = 0;
@@ -121,9 +130,7 @@ void BankPageActions::DropBankFiles(int line, const std::vector<std::string>& dr
     ErrorBox((refused + (refusedCount == 1 ? " was" : " were") + " not loaded: this device takes " +
               dialog.filterName + ".").c_str());
   }
-  if (files.empty()) return;
-  view_.SelectLine(line);
-  LoadFilesFromLine(line, files);
+  return files;
 }
 
 // Loads (or in virtual bank mode assigns) several files into consecutive

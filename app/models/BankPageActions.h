@@ -61,6 +61,9 @@ class BankPageActions {
   int CurrentDevice() const;
   bool HasDevice() const { return devices_.Count() > 0; }
   bool DialogFor(const SoundDevice& device, BankFileDialog& dialog);
+  bool ReadyToLoad(int line, BankFileDialog& dialog);
+  static std::vector<std::string> FilesTheDialogLists(const std::vector<std::string>& dropped,
+                                                      const BankFileDialog& dialog);
   void LoadFilesFromLine(int line, const std::vector<std::string>& files);
   FileOutcome LoadChosenFile(const std::string& file, bool smart, int slot);
   void AssignBank(int slot, const char* path, const char* stored);
