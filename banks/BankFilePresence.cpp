@@ -1,6 +1,5 @@
 #include "banks/BankFilePresence.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "banks/BankFolders.h"
@@ -10,23 +9,14 @@
 
 namespace korvel {
 
-namespace {
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
-
 bool BankFilePresence::IsPresent(const char* path) {
   char resolved[kResolvedPathSize];
   BoundedCopy(resolved, path, sizeof resolved);
   if (!ResolveBankPath(config_, resolved)) return false;
   const char* slash = std::strrchr(resolved, '\\');
   if (slash != nullptr && slash[1] != '\0') {
-    const std::string folder = LowerCase(std::string(resolved, static_cast<std::size_t>(slash - resolved)));
-    if (FilesIn(folder).count(LowerCase(slash + 1)) != 0) return true;
+    const std::string folder = LowerCaseName(std::string(resolved, static_cast<std::size_t>(slash - resolved)));
+    if (FilesIn(folder).count(LowerCaseName(slash + 1)) != 0) return true;
   }
   // Not listed: a short (8.3) name or an unusual path may still name a file.
   return FileIsPresent(resolved);
@@ -41,7 +31,7 @@ const std::unordered_set<std::string>& BankFilePresence::FilesIn(const std::stri
   const platform::FindHandle find = platform::FindFirstFileA(pattern.c_str(), name, sizeof name);
   if (find == 0) return files;
   do {
-    files.insert(LowerCase(name));
+    files.insert(LowerCaseName(name));
   } while (platform::FindNextFileA(find, name, sizeof name));
   platform::FindClose(find);
   return files;

@@ -93,6 +93,11 @@ void BankDisplayName(const char* slotPath, char* name, std::size_t nameSize) {
   name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
 }
 
+std::string LowerCaseName(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 bool ResolveBankPath(const Configuration& config, char* path) {
   if (path == nullptr || path[0] == '\0') return false;
   if (path[1] == ':') return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "banks/DeviceTable.h"
 
@@ -32,6 +33,10 @@ void BankDisplayName(const char* slotPath, char* name, std::size_t nameSize);
 // with a drive ("C:...") is taken as it is. `path` holds kResolvedPathSize
 // bytes; a folder + name that would not fit in it is not tried.
 bool ResolveBankPath(const Configuration& config, char* path);
+
+// A file or bank name in lower case: Windows compares names without regard
+// to case, and so do the lookups that keep names.
+std::string LowerCaseName(std::string text);
 // An absolute path directly inside one of the folders becomes its bare file
 // name, when that has at most 63 characters (a path entry's room) and no
 // earlier folder of the list holds a file of that name (the bare name would

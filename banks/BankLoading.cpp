@@ -30,9 +30,7 @@ bool ValidSlot(DeviceTable& layer, int dev, int slot) {
 // no longer than a slot keeps it.
 std::string LowerCaseKey(const char* bankName) {
   const char* end = static_cast<const char*>(std::memchr(bankName, '\0', sizeof(BankSlot::name)));
-  std::string key(bankName, end != nullptr ? end : bankName + sizeof(BankSlot::name));
-  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key;
+  return LowerCaseName(std::string(bankName, end != nullptr ? end : bankName + sizeof(BankSlot::name)));
 }
 
 const char* PatternOf(int kind) {

@@ -1,17 +1,13 @@
 #include "banks/BankNameCache.h"
 
-#include <cctype>
-
+#include "banks/BankFolders.h"
 #include "config/TextHelpers.h"
 
 namespace korvel {
 
 // Windows paths name the same file whatever their case.
 std::string BankNameCache::KeyOf(int kind, const std::string& path) {
-  std::string key(1, static_cast<char>('0' + kind));
-  key.reserve(path.size() + 1);
-  for (const char c : path) key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key;
+  return std::string(1, static_cast<char>('0' + kind)) + LowerCaseName(path);
 }
 
 const char* BankNameCache::Find(int kind, const std::string& path, const platform::FileStamp& stamp) const {
