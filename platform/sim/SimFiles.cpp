@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -22,6 +22,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/Sim.h"
+#include "platform/sim/SimFolderWatch.h"
 #include "platform/sim/SimInternal.h"
 
 namespace fs = std::filesystem;
@@ -39,18 +40,30 @@ struct FileState {
   bool replaceDeletesThenFails = false;
   // The folder last made current on each drive, as the C runtime keeps it.
   std::map<char, std::string> driveDirectories;
-  // Open file searches: the matching names and how many were handed out.
+  // A folder's regular files, sorted by their names in lower case as a
+  // listing gives them.
+  struct ListedFile {
+    std::string name;
+    std::string lowerName;
+    FileStamp stamp;
+  };
+  using FileList = std::vector<ListedFile>;
+  // Open file searches: the matching files and how many were handed out.
   struct Search {
-    std::vector<std::pair<std::string, FileStamp>> files;
+    std::shared_ptr<const FileList> files;
+    std::vector<std::size_t> matching;
     std::size_t next = 0;
   };
-  // Folders whose names were listed for matching without regard to case.
-  struct FolderNames {
-    timespec changed{};  // the folder's modification time when listed
-    timespec listed{};
-    std::unordered_map<std::string, std::string> byLowerName;
+  // What was read from a host folder, each part kept while the watch reports
+  // no change and read only when asked for.
+  struct FolderEntries {
+    unsigned long long namesVersion = 0;
+    std::unordered_map<std::string, std::string> byLowerName;  // every entry
+    unsigned long long filesVersion = 0;
+    std::shared_ptr<const FileList> files;
   };
-  std::unordered_map<std::string, FolderNames> folderNames;
+  std::unordered_map<std::string, FolderEntries> folders;
+  sim::detail::FolderWatch watch;
   std::map<FindHandle, Search> searches;
   FindHandle nextSearch = 1;
 };
@@ -128,39 +141,70 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
-bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+// Far more folders than a run looks at; past it the kept reads start again.
+constexpr std::size_t kMostKeptFolders = 512;
 
-// Whether a listing made at `listed` of a folder last changed at `changed`
-// sees every later change in the folder's time. File times are coarse (a
-// clock tick of a few milliseconds), so a change just after a listing made
-// within a tick of the last change could leave the time as it was.
-bool ListedWellAfter(const timespec& changed, const timespec& listed) {
-  constexpr long long kTimeGrainNs = 50'000'000;
-  const long long gap = (static_cast<long long>(listed.tv_sec) - changed.tv_sec) * 1'000'000'000 +
-                        (listed.tv_nsec - changed.tv_nsec);
-  return gap > kTimeGrainNs;
+// Each entry is looked at relative to the open folder: one path part to
+// resolve instead of the whole sandbox path.
+std::shared_ptr<const FileState::FileList> ReadFiles(const std::string& folder) {
+  auto files = std::make_shared<FileState::FileList>();
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return files;
+  while (const dirent* entry = ::readdir(listing)) {
+    struct stat info {};
+    if (::fstatat(::dirfd(listing), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;
+    const FileStamp stamp{static_cast<std::uint64_t>(info.st_size),
+                          static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
+                              static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
+    files->push_back({entry->d_name, LowerCase(entry->d_name), stamp});
+  }
+  ::closedir(listing);
+  std::sort(files->begin(), files->end(),
+            [](const FileState::ListedFile& a, const FileState::ListedFile& b) { return a.lowerName < b.lowerName; });
+  return files;
 }
 
-// The name in `folder` that equals `part` without regard to case. The
-// folder's names are kept while it does not change: a real file system finds
-// a missing name at once, and scanning a folder of hundreds of bank files for
-// each one would make the simulated disk far slower than a real one.
-std::optional<std::string> ExistingName(const fs::path& folder, const std::string& part) {
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0) return std::nullopt;
-  FileState::FolderNames& names = State().folderNames[folder.string()];
-  if (!SameTime(names.changed, info.st_mtim) || !ListedWellAfter(names.changed, names.listed)) {
-    names.byLowerName.clear();
-    names.changed = info.st_mtim;
-    clock_gettime(CLOCK_REALTIME, &names.listed);
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      const std::string name = it->path().filename().string();
-      names.byLowerName.emplace(LowerCase(name), name);
-    }
+void ReadNames(const std::string& folder, std::unordered_map<std::string, std::string>& byLowerName) {
+  byLowerName.clear();
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") byLowerName.emplace(LowerCase(name), name);
   }
-  const auto found = names.byLowerName.find(LowerCase(part));
-  if (found == names.byLowerName.end()) return std::nullopt;
+  ::closedir(listing);
+}
+
+// What is kept of the folder, made current with the watch's news first.
+FileState::FolderEntries& EntriesOf(const std::string& folder, unsigned long long& version) {
+  FileState& state = State();
+  version = state.watch.Version(folder);
+  if (state.folders.size() >= kMostKeptFolders && state.folders.count(folder) == 0) state.folders.clear();
+  return state.folders[folder];
+}
+
+std::shared_ptr<const FileState::FileList> FilesIn(const std::string& folder) {
+  unsigned long long version = 0;
+  FileState::FolderEntries& entries = EntriesOf(folder, version);
+  if (version == 0 || entries.filesVersion != version || !entries.files) {
+    entries.files = ReadFiles(folder);
+    entries.filesVersion = version;
+  }
+  return entries.files;
+}
+
+// The name in `folder` that equals `part` without regard to case. A real
+// file system finds a missing name at once; scanning a folder of hundreds of
+// bank files for each one would make the simulated disk far slower.
+std::optional<std::string> ExistingName(const fs::path& folder, const std::string& part) {
+  unsigned long long version = 0;
+  FileState::FolderEntries& entries = EntriesOf(folder.string(), version);
+  if (version == 0 || entries.namesVersion != version) {
+    ReadNames(folder.string(), entries.byLowerName);
+    entries.namesVersion = version;
+  }
+  const auto found = entries.byLowerName.find(LowerCase(part));
+  if (found == entries.byLowerName.end()) return std::nullopt;
   return found->second;
 }
 
@@ -269,11 +313,8 @@ void MakeCurrent(const WindowsPath& path) {
   state.driveDirectories[path.drive] = state.currentDirectory;
 }
 
-bool EqualIgnoringCase(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
-// "*" and "?" as FindFirstFileA takes them, without regard to case.
+// "*" and "?" as FindFirstFileA takes them; both are given in lower case,
+// as Windows matches without regard to case.
 bool WildcardMatch(const char* pattern, const char* name) {
   const char* star = nullptr;
   const char* resume = nullptr;
@@ -281,7 +322,7 @@ bool WildcardMatch(const char* pattern, const char* name) {
     if (*pattern == '*') {
       star = pattern++;
       resume = name;
-    } else if (*pattern == '?' || (*pattern != '\0' && EqualIgnoringCase(*pattern, *name))) {
+    } else if (*pattern == '?' || (*pattern != '\0' && *pattern == *name)) {
       ++pattern;
       ++name;
     } else if (star != nullptr) {
@@ -477,46 +518,27 @@ FindHandle FindFirstFileA(const char* pattern, char* name, unsigned size, FileSt
   if (host.empty() || mask.empty()) return 0;
 
   FileState::Search search;
-  // Each entry is looked at relative to the open folder: one path part to
-  // resolve instead of the whole sandbox path.
-  DIR* listing = ::opendir(host.c_str());
-  if (listing == nullptr) return 0;
-  while (const dirent* entry = ::readdir(listing)) {
-    struct stat info {};
-    if (!WildcardMatch(mask.c_str(), entry->d_name) ||
-        ::fstatat(::dirfd(listing), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
-      continue;
-    const FileStamp found{static_cast<std::uint64_t>(info.st_size),
-                          static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000u +
-                              static_cast<std::uint64_t>(info.st_mtim.tv_nsec)};
-    search.files.emplace_back(entry->d_name, found);
+  search.files = FilesIn(host);
+  const std::string lowerMask = LowerCase(mask);
+  for (std::size_t i = 0; i < search.files->size(); ++i) {
+    if (WildcardMatch(lowerMask.c_str(), (*search.files)[i].lowerName.c_str())) search.matching.push_back(i);
   }
-  ::closedir(listing);
-  if (search.files.empty()) return 0;
-  // Sorted by the names in lower case, each made once.
-  std::vector<std::pair<std::string, std::size_t>> order;
-  order.reserve(search.files.size());
-  for (std::size_t i = 0; i < search.files.size(); ++i) order.emplace_back(LowerCase(search.files[i].first), i);
-  std::sort(order.begin(), order.end());
-  std::vector<std::pair<std::string, FileStamp>> sorted;
-  sorted.reserve(order.size());
-  for (const auto& entry : order) sorted.push_back(std::move(search.files[entry.second]));
-  search.files = std::move(sorted);
-  PutName(search.files[0].first, name, size);
-  if (stamp != nullptr) *stamp = search.files[0].second;
-  search.next = 1;
+  if (search.matching.empty()) return 0;
   FileState& state = State();
   const FindHandle handle = state.nextSearch++;
   state.searches[handle] = std::move(search);
+  FindNextFileA(handle, name, size, stamp);
   return handle;
 }
 
 bool FindNextFileA(FindHandle find, char* name, unsigned size, FileStamp* stamp) {
   auto it = State().searches.find(find);
-  if (it == State().searches.end() || it->second.next >= it->second.files.size()) return false;
-  const auto& [found, foundStamp] = it->second.files[it->second.next++];
-  PutName(found, name, size);
-  if (stamp != nullptr) *stamp = foundStamp;
+  if (it == State().searches.end()) return false;
+  FileState::Search& search = it->second;
+  if (search.next >= search.matching.size()) return false;
+  const FileState::ListedFile& found = (*search.files)[search.matching[search.next++]];
+  PutName(found.name, name, size);
+  if (stamp != nullptr) *stamp = found.stamp;
   return true;
 }
 

@@ -66,6 +66,32 @@ TEST_F(SimFolderTest, FindFirstFileMatchesWildcardsIgnoringCaseAndSkipsFolders) 
   EXPECT_FALSE(FindNextFileA(find, small, sizeof small));  // closed
 }
 
+// The simulated disk keeps what it read from a folder; every change made
+// since must show at once, with no wait for the clock to move on.
+TEST_F(SimFolderTest, ListingsAndNameLookupsSeeEveryChangeAtOnce) {
+  Touch("D:\\Banks\\a.sf2");
+  Touch("D:\\Banks\\b.sf2");
+  EXPECT_EQ(FindAll("D:\\Banks\\*.sf2"), (std::vector<std::string>{"a.sf2", "b.sf2"}));
+
+  std::ofstream(sim::HostPath("D:\\Banks\\a.sf2")) << "longer";  // written in place
+  char name[260];
+  FileStamp stamp;
+  FindHandle find = FindFirstFileA("D:\\Banks\\a.*", name, sizeof name, &stamp);
+  ASSERT_NE(find, 0u);
+  FindClose(find);
+  EXPECT_EQ(stamp.size, 6u);
+
+  Touch("D:\\Banks\\c.sf2");
+  fs::remove(sim::HostPath("D:\\Banks\\b.sf2"));
+  fs::rename(sim::HostPath("D:\\Banks\\a.sf2"), sim::HostPath("D:\\Banks\\Z.sf2"));
+  EXPECT_EQ(FindAll("D:\\Banks\\*.sf2"), (std::vector<std::string>{"c.sf2", "Z.sf2"}));
+  EXPECT_EQ(fs::path(sim::HostPath("D:\\Banks\\z.SF2")).filename(), "Z.sf2");
+
+  fs::remove_all(sim::HostPath("D:\\Banks"));
+  Touch("D:\\Banks\\d.sf2");
+  EXPECT_EQ(FindAll("D:\\Banks\\*.sf2"), (std::vector<std::string>{"d.sf2"}));
+}
+
 TEST_F(SimFolderTest, CurrentDriveAndFolderGuideRelativePaths) {
   Touch("D:\\Music\\Banks\\a.sf2");
   Touch("C:\\Korvel\\b.sf2");
