@@ -14,7 +14,7 @@ namespace korvel {
 
 namespace {
 
-constexpr unsigned kListedNameSize = 260;  // MAX_PATH
+constexpr unsigned kCurrentFolderSize = 260;  // MAX_PATH
 
 bool ValidDevice(DeviceTable& layer, int dev) { return dev >= 0 && dev < layer.Count(); }
 
@@ -190,46 +190,22 @@ void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode) {
   rec.flags &= static_cast<std::uint8_t>(~Fixed);
 }
 
-BankFolderSearch::Listing& BankFolderSearch::ListingOf(int kind, const std::string& folder,
-                                                       const char* pattern) {
-  for (Listing& listing : listings_) {
-    if (listing.kind == kind && SameTextIgnoringCase(listing.folder.c_str(), folder.c_str(), folder.size() + 1))
-      return listing;
+// Each folder is listed once per search, the first time it is walked.
+BankFolderListing& BankFolderSearch::ListingOf(int kind, std::size_t place, const char* pattern) {
+  for (const Listed& listed : listed_) {
+    if (listed.kind == kind && listed.place == place) return *listed.listing;
   }
-  listings_.emplace_back();
-  Listing& listing = listings_.back();
-  listing.kind = kind;
-  listing.folder = folder;
-  const bool endsInSlash = !listing.folder.empty() && listing.folder.back() == '\\';
-
-  char name[kListedNameSize] = {};
-  platform::FileStamp stamp;
-  const std::string inFolder = listing.folder + (endsInSlash ? "" : "\\") + pattern;
-  platform::FindHandle find = platform::FindFirstFileA(inFolder.c_str(), name, sizeof name, &stamp);
-  if (find == 0) return listing;
-  do {
-    name[sizeof name - 1] = '\0';
-    File file;
-    file.name = name;
-    file.path = listing.folder + (endsInSlash ? "" : "\\") + file.name;
-    file.stamp = stamp;
-    listing.files.push_back(std::move(file));
-  } while (platform::FindNextFileA(find, name, sizeof name, &stamp));
-  platform::FindClose(find);
-  return listing;
+  std::shared_ptr<BankFolderListing> listing = layer_.BankListings().Of(kind, folders_[place]);
+  listing->Relist(pattern);
+  listed_.push_back({kind, place, listing});
+  return *listing;
 }
 
-void BankFolderSearch::ReadName(int dev, File& file) {
+// A file that cannot be read cannot be the bank looked for. The refresh does
+// not report on the other files of the bank folders, so the error state is
+// left as it was, failing-file name included.
+void BankFolderSearch::ReadName(int dev, ListedBankFile& file) {
   file.read = true;
-  BankNameCache& names = layer_.BankNames();
-  const int kind = layer_.Device(dev).kind;
-  if (const char* known = names.Find(kind, file.path, file.stamp)) {
-    file.bankKey = LowerCaseKey(known);
-    return;
-  }
-  // A file that cannot be read cannot be the bank looked for. The refresh
-  // does not report on the other files of the bank folders, so the error
-  // state is left as it was, failing-file name included.
   ErrorState& errors = layer_.Errors();
   const std::int32_t savedCode = errors.ErrorCode;
   const char* savedFile = errors.failingFile;
@@ -241,7 +217,6 @@ void BankFolderSearch::ReadName(int dev, File& file) {
   errors.failingFile = savedFile;
   // The layer's own copy of the name may have been overwritten by the read.
   if (savedFile != nullptr && savedName != savedFile) layer_.KeepFailingFile(savedName.c_str());
-  names.Keep(kind, file.path, file.stamp, work.name);
   ++filesRead_;
 }
 
@@ -255,8 +230,9 @@ bool BankFolderSearch::Find(int dev, const char* name, char* found, std::size_t 
   if (!foldersMade_) MakeFoldersCurrent();
   const std::string key = LowerCaseKey(name);
   for (std::size_t place = 0; place < folders_.size(); ++place) {
-    Listing& listing = ListingOf(kind, folders_[place], pattern);
-    for (File& file : listing.files) {
+    BankFolderListing& listing = ListingOf(kind, place, pattern);
+    for (std::size_t i = listing.WalkStart(key, foundSize); i < listing.files.size(); ++i) {
+      ListedBankFile& file = listing.files[i];
       // A name the path entry cannot hold is passed over: cut, it would name another file.
       if (file.name.size() >= foundSize) continue;
       if (!file.read) ReadName(dev, file);
@@ -266,6 +242,7 @@ bool BankFolderSearch::Find(int dev, const char* name, char* found, std::size_t 
         return true;
       }
     }
+    listing.IndexBankNames(foundSize);
   }
   if (!folders_.empty()) Enter(folders_.size() - 1);
   return false;
@@ -299,7 +276,7 @@ void BankFolderSearch::MakeFoldersCurrent() {
       if (!platform::SetCurrentDrive(letter - 'a' + 1)) continue;
     }
     if (!platform::SetCurrentDirectoryA(folder)) continue;
-    char current[kListedNameSize];
+    char current[kCurrentFolderSize];
     const unsigned length = platform::GetCurrentDirectoryA(sizeof current, current);
     if (length == 0 || length >= sizeof current) continue;
     folders_.push_back(current);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,8 @@ void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode);
 // The folder search of RefreshSlot. What it lists is kept for the object's
 // lifetime, so one RefreshAllSlots lists each folder once per device kind,
 // whatever the number of slots. Make one per refresh: it does not see files
-// that change meanwhile. Bank names are read through the layer's
-// BankNameCache, so a file is opened again only after it changed.
+// that change meanwhile. The listings are kept in the layer's
+// BankFolderListings, so a file is opened again only after it changed.
 class BankFolderSearch {
  public:
   explicit BankFolderSearch(DeviceTable& layer) : layer_(layer) {}
@@ -41,29 +42,21 @@ class BankFolderSearch {
   std::size_t FilesRead() const { return filesRead_; }
 
  private:
-  struct File {
-    std::string name;  // as listed, the bare file name
-    std::string path;  // absolute
-    platform::FileStamp stamp;
-    bool read = false;
-    std::string bankKey;  // the bank name in lower case, once read
-  };
-  struct Listing {
-    int kind = 0;
-    std::string folder;  // absolute, as the current folder reported it
-    std::vector<File> files;
-  };
-
   void MakeFoldersCurrent();
   void Enter(std::size_t place);
-  Listing& ListingOf(int kind, const std::string& folder, const char* pattern);
-  void ReadName(int dev, File& file);
+  BankFolderListing& ListingOf(int kind, std::size_t place, const char* pattern);
+  void ReadName(int dev, ListedBankFile& file);
 
   DeviceTable& layer_;
   bool foldersMade_ = false;
   std::vector<std::string> folders_;  // the bank folders that could be made current, as named then
   std::size_t entered_ = 0;           // which of them is current
-  std::vector<Listing> listings_;
+  struct Listed {
+    int kind;
+    std::size_t place;
+    std::shared_ptr<BankFolderListing> listing;
+  };
+  std::vector<Listed> listed_;  // by this search
   std::size_t filesRead_ = 0;
 };
 

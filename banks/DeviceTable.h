@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "banks/BankNameCache.h"
+#include "banks/BankFolderListings.h"
 #include "banks/ErrorReport.h"
 #include "banks/ShellPort.h"
 #include "banks/SoundDevice.h"
@@ -86,8 +86,8 @@ class DeviceTable {
   ScratchRing& Scratch() { return scratch_; }
   // 1024 bytes for reading bank file headers.
   std::uint8_t* HeaderBuffer() { return headerBuffer_.get(); }
-  // Bank names of the files in the bank folders, as the searches read them.
-  BankNameCache& BankNames() { return bankNames_; }
+  // The bank folders' files and their bank names, as the searches read them.
+  BankFolderListings& BankListings() { return bankListings_; }
 
  private:
   Configuration& config_;
@@ -97,7 +97,7 @@ class DeviceTable {
   std::unique_ptr<Ews64Backend> ews64_;
   std::unique_ptr<SoundFontBackend> soundFont_;
   std::unique_ptr<std::uint8_t[]> headerBuffer_;
-  BankNameCache bankNames_;
+  BankFolderListings bankListings_;
   SoundDevice devices_[kMaxDevices];
   int count_ = 0;
   int accessDepth_[kMaxDevices] = {};

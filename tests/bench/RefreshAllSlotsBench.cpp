@@ -6,8 +6,8 @@
 // BM_RefreshAllSlots is the refresh as the program runs it: one folder search
 // shared by all slots. BM_RefreshAllSlotsPathsKnown is its floor, with no
 // search at all. BM_RefreshEachSlotWithItsOwnSearch gives every slot a search
-// of its own, which is what a search per slot costs: every slot re-reads the
-// bank names of the files before its match.
+// of its own, which is what a search per slot costs: every slot lists the
+// folders before its match again.
 #include <benchmark/benchmark.h>
 
 #include "tests/bench/BenchShell.h"

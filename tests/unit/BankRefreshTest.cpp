@@ -91,6 +91,39 @@ TEST_F(BankRefreshTest, ABankFileWrittenSinceTheLastSearchIsReadAgain) {
   EXPECT_EQ(Refresh(kCard, 0), "a.tts");
 }
 
+// What a search listed is kept for the next one; files added, removed,
+// renamed or rewritten since are found as a first search would find them.
+TEST_F(BankRefreshTest, LaterSearchesFollowTheFolderAsItChanges) {
+  StartBoth();
+  SoundSet("C:\\Banks\\a.tts", "Alpha");
+  SoundSet("C:\\Banks\\b.tts", "Beta");
+  SoundSet("C:\\Banks\\c.tts", "Gamma");
+  LoadUnnamed(kCard, 0, SoundSet("E:\\Src\\beta.tts", "Beta"));
+  LoadUnnamed(kCard, 1, SoundSet("E:\\Src\\zeta.tts", "Zeta"));
+  SetFolders("C:\\Banks");
+  RefreshAllSlots(layer, true);
+  EXPECT_EQ(PathOf(kCard, 0), "b.tts");
+  EXPECT_EQ(PathOf(kCard, 1), "");  // every file passed: the next search may look names up
+
+  const auto again = [&] {
+    layer.Device(kCard).paths[0][0] = '\0';
+    RefreshAllSlots(layer, true);
+    return PathOf(kCard, 0);
+  };
+  SoundSet("C:\\Banks\\0.tts", "Beta");
+  EXPECT_EQ(again(), "0.tts");
+  std::filesystem::remove(Host("C:\\Banks\\0.tts"));
+  std::filesystem::rename(Host("C:\\Banks\\b.tts"), Host("C:\\Banks\\d.tts"));
+  EXPECT_EQ(again(), "d.tts");
+
+  const std::filesystem::path host = Host("C:\\Banks\\c.tts");
+  const auto written = std::filesystem::last_write_time(host);
+  SoundSet("C:\\Banks\\c.tts", "Beta");
+  std::filesystem::last_write_time(host, written + std::chrono::seconds(2));
+  EXPECT_EQ(again(), "c.tts");
+  EXPECT_EQ(PathOf(kCard, 1), "");
+}
+
 TEST_F(BankRefreshTest, FoldersThatCannotBeEnteredArePassedOver) {
   StartBoth();
   SoundSet("E:\\Src\\alpha.tts", "Alpha");
