@@ -25,9 +25,9 @@ void UnloadSlot(DeviceTable& layer, int dev, int slot, int mode);
 
 // The folder search of RefreshSlot. What it lists is kept for the object's
 // lifetime, so one RefreshAllSlots lists each folder once per device kind,
-// whatever the number of slots. Make one per refresh: it does not see files
-// that change meanwhile. The listings are kept in the layer's
-// BankFolderListings, so a file is opened again only after it changed.
+// whatever the number of slots. Make one per refresh: files that change
+// after a folder was listed may be missed. The listings are kept in the
+// layer's BankFolderListings, so a file is opened again only after it changed.
 class BankFolderSearch {
  public:
   explicit BankFolderSearch(DeviceTable& layer) : layer_(layer) {}
