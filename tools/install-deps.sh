@@ -43,7 +43,9 @@ apt_install() { $sudo apt-get install -y -qq "$@" >"$log" 2>&1; }
 # apt's first error line, without its "E: " and with runs of blanks as one.
 first_error() { grep -m1 '^E:' "$log" | sed 's/^E: *//; s/[[:space:]]\+/ /g' || true; }
 
-echo "Installing: ${missing[*]}${want_wine32:+ $wine32}"
+wanted=("${missing[@]}")
+[ -z "$want_wine32" ] || wanted+=("$wine32")
+echo "Installing: ${wanted[*]}"
 if [ -n "$want_wine32" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
