@@ -83,6 +83,7 @@ ErrorMessage ComposeErrorMessage(const ErrorState& state, std::int32_t code, con
   } else {
     message.text += '.';
   }
+  if (code == kErrBadFileName && !state.writeFailure.empty()) message.text += "\n" + state.writeFailure;
   return message;
 }
 
@@ -97,6 +98,7 @@ void ReportError(ErrorState& state, const char* operation) {
   const ErrorMessage message = ComposeErrorMessage(state, state.ErrorCode, operation);
   ShowMessageBox(message.text.c_str(), message.title, platform::kMbOk | platform::kMbIconError);
   state.ErrorCode = kErrOk;
+  state.writeFailure.clear();
 }
 
 }  // namespace korvel

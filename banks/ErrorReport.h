@@ -29,6 +29,9 @@ struct ErrorState {
   const char* failingFile = "";       // name inserted into file messages
   std::int32_t lastEws64Result = 0;   // last EWS64 driver result, 0 = success
   std::int32_t lastSoundFontResult = 0;  // last SoundFont/AWE manager result
+  // For a file that could not be written for another cause than its name:
+  // the path and the system's reason, shown on a line below the message.
+  std::string writeFailure;
 };
 
 struct ErrorMessage {

@@ -16,6 +16,11 @@ namespace platform {
 
 // fopen with a Windows path ("C:\\WINDOWS\\Korvel.cfg"); mode as for fopen.
 std::FILE* OpenFile(const char* path, const char* mode);
+// fflush and then FlushFileBuffers: true once what was written is on the disk.
+bool FlushFileToDisk(std::FILE* file);
+// The system's words for why the last file call failed ("There is not
+// enough space on the disk."), without a line end.
+void LastFileErrorText(char* text, unsigned size);
 bool DeleteFileA(const char* path);
 // Puts `from` in the place of `to`, replacing `to` if it exists.
 bool ReplaceFileWith(const char* from, const char* to);

@@ -90,8 +90,11 @@ void PresetManager::SavePreset() {
   const std::string path = PresetPath(config.curpreset);
   devices_.KeepFailingFile(path.c_str());
   const std::vector<std::uint8_t> bytes = EncodePreset(ImageOfCurrentState());
-  if (!WriteFileReplacing(path.c_str(), bytes.data(), bytes.size())) {
-    devices_.Errors().ErrorCode = kErrBadFileName;
+  WriteFailure failure;
+  if (!WriteFileReplacing(path.c_str(), bytes.data(), bytes.size(), &failure)) {
+    ErrorState& errors = devices_.Errors();
+    errors.ErrorCode = kErrBadFileName;
+    errors.writeFailure = failure.badName ? std::string() : failure.Line();
     return;
   }
   SetPresetName(config.curpreset);

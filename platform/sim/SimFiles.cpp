@@ -414,6 +414,18 @@ std::FILE* OpenFile(const char* path, const char* mode) {
   return wrapped;
 }
 
+bool FlushFileToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+  // A file under a write limit has no descriptor; its bytes are in the
+  // host's file once flushed.
+  const int descriptor = fileno(file);
+  return descriptor < 0 || fsync(descriptor) == 0;
+}
+
+void LastFileErrorText(char* text, unsigned size) {
+  if (size > 0) std::snprintf(text, size, "%s", std::strerror(errno));
+}
+
 bool DeleteFileA(const char* path) {
   const std::string host = ToHost(path);
   if (host.empty() || !IsRegularFile(host)) return false;
@@ -422,9 +434,13 @@ bool DeleteFileA(const char* path) {
 }
 
 bool ReplaceFileWith(const char* from, const char* to) {
-  if (State().replaceFails) return false;
+  if (State().replaceFails) {
+    errno = EACCES;
+    return false;
+  }
   if (State().replaceDeletesThenFails) {
     DeleteFileA(to);
+    errno = EACCES;
     return false;
   }
   const std::string hostFrom = ToHost(from);

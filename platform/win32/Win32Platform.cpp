@@ -1,11 +1,13 @@
 // The real operating system: each call forwards to its Win32 or C runtime twin.
 #include <windows.h>
 #include <direct.h>
+#include <io.h>
 #include <mmsystem.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -40,6 +42,22 @@ bool NextFileFound(HANDLE find, WIN32_FIND_DATAA& data) {
 }  // namespace
 
 std::FILE* OpenFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+bool FlushFileToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return handle != INVALID_HANDLE_VALUE && ::FlushFileBuffers(handle) != FALSE;
+}
+
+void LastFileErrorText(char* text, unsigned size) {
+  if (size == 0) return;
+  const DWORD code = ::GetLastError();
+  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  code, 0, text, size, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) --length;
+  if (length == 0) length = static_cast<DWORD>(std::snprintf(text, size, "system error %lu", code));
+  text[std::min<DWORD>(length, size - 1)] = '\0';
+}
 
 bool DeleteFileA(const char* path) { return ::DeleteFileA(path) != FALSE; }
 

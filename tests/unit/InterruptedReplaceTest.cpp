@@ -74,6 +74,23 @@ TEST_F(InterruptedReplaceTest, TheNewFileStaysWhenTheOldOneIsAlreadyGone) {
   EXPECT_FALSE(StoredFileIsPresent("C:\\missing.bin"));
 }
 
+TEST_F(InterruptedReplaceTest, AFailedWriteKeepsTheNewFileThatIsTheOnlyCopy) {
+  const char* path = "C:\\data.bin";
+  WriteHost("C:\\data.bin.new", "only copy");
+  ASSERT_EQ(ReadStored(path), "only copy");
+  for (const bool diskFull : {true, false}) {
+    sim::SetFileWriteLimit(diskFull ? 2 : -1);
+    sim::SetReplaceFails(!diskFull);
+    WriteFailure failure;
+    EXPECT_FALSE(WriteFileReplacing(path, "changed", 7, &failure));
+    EXPECT_EQ(failure.path, path);
+    EXPECT_EQ(failure.reason, diskFull ? "No space left on device" : "Permission denied");
+    EXPECT_EQ(ReadStored(path), "only copy");
+  }
+  sim::SetFileWriteLimit(-1);
+  sim::SetReplaceFails(false);
+}
+
 TEST_F(InterruptedReplaceTest, TheConfigurationIsReadFromItsNewFileAndStaysAFile) {
   RegistryModule registry;
   registry.InitRegistry("Quennet", "Korvel");

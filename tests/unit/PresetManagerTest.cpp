@@ -137,6 +137,21 @@ TEST_F(PresetManagerTest, AFailedSaveKeepsThePreviousFile) {
   EXPECT_EQ(errors.ErrorCode, kErrBadFileName);
   EXPECT_EQ(FileBytes("C:\\KORVEL\\Live.pre"), before);
   EXPECT_FALSE(std::filesystem::exists(Host("C:\\KORVEL\\Live.pre.new")));
+
+  // The box names the file and the system's reason below the message; a
+  // name that Windows refuses keeps the message alone.
+  ReportError(errors, "Form1::PresetSaveButtonClick");
+  platform::sim::SetFileWriteLimit(100);
+  presets.SetPresetName("C:\\KORVEL\\Li?ve.pre");
+  presets.SavePreset();
+  platform::sim::SetFileWriteLimit(-1);
+  ReportError(errors, "Form1::PresetSaveButtonClick");
+  const auto& boxes = platform::sim::ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "File name contained illegal characters.\n"
+                           "C:\\KORVEL\\Live.pre: No space left on device");
+  EXPECT_EQ(boxes[1].text, "File name contained illegal characters.");
+  EXPECT_EQ(boxes[1].caption, "Invalid Filename");
 }
 
 TEST_F(PresetManagerTest, LoadingRestoresSlotsConnectionsAndTheName) {
