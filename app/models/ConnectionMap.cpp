@@ -184,7 +184,7 @@ void ConnectionMap::TileMouseUp(int, MapPoint cursor) {
     MidiPortTable& table = *Table();
     const int target = TileAtPoint(tiles_, table.portCount, cursor);
     if (target != -1) {
-      if (table.ports[target]->HasOutput()) ConnectPorts(table, config_.cflags, dragPort_, target);
+      if (table.ports[target]->HasOutput()) ConnectByUser(dragPort_, target);
       else ErrorBox("Cannot connect these devices!");
     }
   }
@@ -272,12 +272,21 @@ void ConnectionMap::ConnectOrDelete(int source, int destination) {
   MidiPortTable& table = *Table();
   const int existing = FindConnection(table, source, destination);
   if (existing == -1) {
-    if (ConnectPorts(table, config_.cflags, source, destination)) RedrawConnectionMap();
+    if (ConnectByUser(source, destination)) RedrawConnectionMap();
     return;
   }
   view_.DrawLine(Anchor(destination), Anchor(source), false);
+  presets_.ForgetKeptConnection(table, source, destination);
   Disconnect(table, existing);
   RedrawConnectionMap();
+}
+
+// What the user makes of a pair of ports replaces what the preset kept of it.
+bool ConnectionMap::ConnectByUser(int source, int destination) {
+  MidiPortTable& table = *Table();
+  if (!ConnectPorts(table, config_.cflags, source, destination)) return false;
+  presets_.ForgetKeptConnection(table, source, destination);
+  return true;
 }
 
 }  // namespace korvel

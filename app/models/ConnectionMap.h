@@ -120,6 +120,7 @@ class ConnectionMap {
   void DrawPortLines(int port, MapPoint point, bool black);
   void ShowPortMenu(int port);
   void ConnectOrDelete(int source, int destination);
+  bool ConnectByUser(int source, int destination);
   void EndDrag() { dragPort_ = -1; }
 
   std::unique_ptr<MidiPortTable>& ports_;

@@ -24,21 +24,29 @@ constexpr int kFixedSlotsStart = 120;
 // file is read that far, and refused as corrupted unless it ends before.
 constexpr std::size_t kPresetFileLimit = 1024 * 1024;
 
-// The whole file, or the error code that stops the load.
-std::int32_t ReadPresetFile(const std::string& path, PresetImage& image) {
-  std::FILE* file = OpenStoredFile(path.c_str());
+// The whole file, or the error code that stops the load; `damaged` tells a
+// file that was read only in part.
+std::int32_t ReadPresetFile(const std::string& path, PresetImage& image, bool& damaged) {
+  bool leftover = false;
+  std::FILE* file = OpenStoredFile(path.c_str(), &leftover);
   if (file == nullptr) return kErrFileNotFound;
   std::vector<char> bytes;
-  const bool read = ReadWholeFile(file, bytes, kPresetFileLimit);
+  bool cut = false;
+  const bool read = ReadWholeFile(file, bytes, kPresetFileLimit, &cut);
   std::fclose(file);
   if (!read) return kErrOutOfMemory;
+  std::int32_t result = kErrOk;
   try {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (DecodePreset(data, bytes.size(), image) != PresetDecodeResult::kOk) return kErrFileCorrupted;
+    if (DecodePreset(data, bytes.size(), image) != PresetDecodeResult::kOk) result = kErrFileCorrupted;
   } catch (const std::bad_alloc&) {
     return kErrOutOfMemory;
   }
-  return kErrOk;
+  damaged = cut || image.Damaged();
+  // A ".new" left without its file is taken only when it reads whole: the
+  // first save of a preset may have been cut off while writing it.
+  if (leftover && (result != kErrOk || damaged)) return kErrFileNotFound;
+  return result;
 }
 
 // A path entry that names a bank file, not a placeholder such as "<none>".
@@ -72,7 +80,8 @@ void PresetManager::LoadPreset(const char* name) {
   }
   devices_.KeepFailingFile(path.c_str());
   PresetImage image;
-  const std::int32_t result = ReadPresetFile(path, image);
+  bool damaged = false;
+  const std::int32_t result = ReadPresetFile(path, image, damaged);
   if (result != kErrOk) {
     devices_.Errors().ErrorCode = result;
     devices_.CloseAllSoundFontDevices();
@@ -80,6 +89,7 @@ void PresetManager::LoadPreset(const char* name) {
     return;
   }
   ApplyImage(image, path);
+  fileDamaged_ = damaged;
 }
 
 void PresetManager::ApplyImage(const PresetImage& image, const std::string& path) {
@@ -248,6 +258,18 @@ void PresetManager::KeepConnection(const PresetConnection& record) {
     }
   }
   keptConnections_.push_back(record);
+}
+
+void PresetManager::ForgetKeptConnection(const MidiPortTable& table, int source, int destination) {
+  const char* sourceName = table.ports[source]->name;
+  const char* destName = table.ports[destination]->name;
+  for (auto kept = keptConnections_.begin(); kept != keptConnections_.end(); ++kept) {
+    if (FindPortByName(table, kept->sourceName) == FindPortByName(table, sourceName) &&
+        FindPortByName(table, kept->destName) == FindPortByName(table, destName)) {
+      keptConnections_.erase(kept);
+      return;
+    }
+  }
 }
 
 void PresetManager::FinishLoad(const std::string& path) {

@@ -49,11 +49,16 @@ class PresetManager {
   void SaveAtShutDown();
   // Whether closing saves the preset without asking: AutoSave is on and the
   // current preset is named and was read or written whole in this run. A
-  // preset whose file could not be read is never overwritten unasked.
+  // preset whose file could not be read, or was read only in part, is never
+  // overwritten unasked.
   bool SavesAutomatically() const;
   // Brings VBMode in line with the "Virtual Bank Mode" check box after the
   // current preset is cleared (the box's handler, once it has decided).
   void ApplyVirtualBankMode();
+
+  // The user made or deleted the connection from `source` to `destination`:
+  // a record the loaded file held for that pair of ports is no longer kept.
+  void ForgetKeptConnection(const MidiPortTable& table, int source, int destination);
 
   void MarkChanged() { presetChanged_ = true; }
   bool PresetChanged() const { return presetChanged_; }
@@ -88,6 +93,9 @@ class PresetManager {
   bool loadingPreset_ = false;
   // The current preset's file was read or written whole in this run.
   bool presetInFile_ = false;
+  // The current preset's file was read only in part: it is written again
+  // only when the user saves, and the save question says so.
+  bool fileDamaged_ = false;
   // The blocks of devices that this run does not have, as the loaded file
   // held them: every save writes them back so that they are not lost.
   std::vector<PresetDevice> absentDevices_;

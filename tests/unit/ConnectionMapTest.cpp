@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -211,6 +215,46 @@ TEST_F(ConnectionMapTest, ThePortMenuConnectsDeletesAndChoosesTheBankSwitchingIn
   map.TileMouseDown(kKeyboard, MouseButton::kRight, false, Centre(kKeyboard));
   EXPECT_EQ(ports->bankSwitchInput, -1);
   EXPECT_FALSE(config.cflags & BankSwitchInput);
+}
+
+// A preset connection that could not be made is kept for the next save
+// until the user makes that pair of ports or deletes it: then what the
+// user did is what is saved, and the other kept records keep their order.
+TEST_F(ConnectionMapTest, WhatTheUserMakesOfAKeptConnectionIsWhatIsSaved) {
+  StartCard();
+  StartPorts();
+  std::filesystem::create_directories(Host("C:\\KORVEL"));
+  PresetImage image;
+  image.saveFlags = SaveCons;
+  for (const char* destination : {"Synth", "Loop", "Gone"}) {
+    PresetConnection connection;
+    std::strcpy(connection.sourceName, "Keyboard");
+    std::strcpy(connection.destName, destination);
+    image.connections.push_back(connection);
+  }
+  const std::vector<std::uint8_t> bytes = EncodePreset(image);
+  WriteHostFile("C:\\KORVEL\\K.pre", std::string(bytes.begin(), bytes.end()));
+  config.cflags |= SaveCons;
+  config.cflags &= ~UseCons;
+  presets.LoadPreset("C:\\KORVEL\\K.pre");
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+  ASSERT_EQ(ports->connectionCount, 0);
+  config.cflags |= UseCons;
+
+  view.choose = "Connect to Synth";
+  map.TileMouseDown(kKeyboard, MouseButton::kRight, false, Centre(kKeyboard));
+  view.choose = "DELETE connection from Keyboard";
+  map.TileMouseDown(kSynth, MouseButton::kRight, false, Centre(kSynth));
+  ASSERT_EQ(ports->connectionCount, 0);
+  presets.SavePreset();
+
+  std::ifstream in(Host("C:\\KORVEL\\K.pre"), std::ios::binary);
+  const std::vector<std::uint8_t> saved{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  PresetImage read;
+  ASSERT_EQ(DecodePreset(saved.data(), saved.size(), read), PresetDecodeResult::kOk);
+  std::vector<std::string> destinations;
+  for (const PresetConnection& connection : read.connections) destinations.push_back(connection.destName);
+  EXPECT_EQ(destinations, (std::vector<std::string>{"Loop", "Gone"}));
 }
 
 TEST_F(ConnectionMapTest, HiddenTilesComeBackWithRevealHiddenAndStayHiddenAfterArrange) {
