@@ -276,6 +276,7 @@ PresetDecodeResult DecodePreset(const std::uint8_t* data, std::size_t size, Pres
   Reader in(data, size);
   PresetImage read;
   if (!ReadPreset(in, read)) return PresetDecodeResult::kCorrupted;
+  read.bytesAfterEnd = in.Left();
   image = std::move(read);
   return PresetDecodeResult::kOk;
 }

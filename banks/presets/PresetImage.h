@@ -63,8 +63,16 @@ struct PresetImage {
   std::vector<PresetTile> tiles;
   std::vector<PresetConnection> connections;
   ExtensionEnd extensionEnd = ExtensionEnd::kEndRecord;
+  // Bytes the reader found after the end: after the end record, or after
+  // the bank list row of a file without extensions.
+  std::size_t bytesAfterEnd = 0;
 
   bool HasExtensions() const { return version >= 2 || revision >= 15; }
+  // Read only in part: what a save writes would lose the rest.
+  bool Damaged() const {
+    return extensionEnd == ExtensionEnd::kBadMarker || extensionEnd == ExtensionEnd::kUnknownType ||
+           bytesAfterEnd > 0;
+  }
 };
 
 enum class PresetDecodeResult {
@@ -78,7 +86,7 @@ enum class PresetDecodeResult {
 // element size above 8, and a file that ends inside any record. A bad
 // extension marker or an unknown extension type ends the extensions (the
 // records before it are kept) and is told in `extensionEnd`; bytes after the
-// extensions' end are ignored.
+// extensions' end are counted in `bytesAfterEnd`.
 PresetDecodeResult DecodePreset(const std::uint8_t* data, std::size_t size, PresetImage& image);
 
 // The file's bytes: the header with the image's version, revision and

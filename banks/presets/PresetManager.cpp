@@ -52,8 +52,10 @@ int PresetManager::CheckPresetSave() {
   const char* name = devices_.Config().curpreset;
   char title[kTitleSize] = {};
   FileTitle(title, name[0] != '\0' ? name : "untitled");
-  const std::string question =
-      "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
+  std::string question = "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
+  if (fileDamaged_) {
+    question += "\n\nThe file on disk is damaged: saving replaces it with what could be read from it.";
+  }
   const int answer = ShowMessageBox(question.c_str(), "Korvel", platform::kMbYesNoCancel);
   // A save that was cancelled or failed cancels what asked, so that the
   // changes are not lost by it.
@@ -86,6 +88,7 @@ void PresetManager::ClearPreset(bool refresh) {
   absentDevices_.clear();
   keptConnections_.clear();
   presetInFile_ = false;
+  fileDamaged_ = false;
   if (refresh) {
     devices_.OpenAllSoundFontDevices();
     RefreshAllSlots(devices_, true);
@@ -120,7 +123,7 @@ void PresetManager::LoadPresetByNumber(int n) {
 
 bool PresetManager::SavesAutomatically() const {
   const Configuration& config = devices_.Config();
-  return config.Has(AutoSave) && config.curpreset[0] != '\0' && presetInFile_;
+  return config.Has(AutoSave) && config.curpreset[0] != '\0' && presetInFile_ && !fileDamaged_;
 }
 
 // An untitled preset is neither saved nor asked about with AutoSave; a named

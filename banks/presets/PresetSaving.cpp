@@ -100,6 +100,7 @@ void PresetManager::SavePreset() {
   SetPresetName(config.curpreset);
   presetChanged_ = false;
   presetInFile_ = true;
+  fileDamaged_ = false;
 }
 
 }  // namespace korvel

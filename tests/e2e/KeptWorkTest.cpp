@@ -195,4 +195,45 @@ TEST_F(KeptWorkTest, APresetConnectionFromTheInputForBankManagingSurvivesTheAuto
   EXPECT_EQ(saved.bankListRow, 5);
 }
 
+// A start-up preset whose extension part is damaged: a bank loaded since
+// makes the close ask (with automatic saving on) and say that the file is
+// damaged; "No" leaves the file byte for byte as it was.
+TEST_F(KeptWorkTest, ADamagedPresetIsLeftAloneByTheAutomaticSave) {
+  korvel::PresetImage image;
+  image.saveFlags = korvel::SaveCons;
+  korvel::PresetDevice card;
+  card.device.slotCount = 128;
+  std::strcpy(card.device.paths[0], "EPIANO.tts");
+  card.device.slots[0].flags = korvel::Assigned;
+  std::strcpy(card.device.slots[0].name, "EPIANO");
+  image.devices.push_back(card);
+  korvel::PresetConnection connection;
+  std::strcpy(connection.sourceName, "Loop");
+  std::strcpy(connection.destName, "Synth");
+  image.connections.push_back(connection);
+  std::vector<std::uint8_t> bytes = korvel::EncodePreset(image);
+  // Four stray bytes where the connection's record starts.
+  const std::size_t extensions = 20 + 124 + 128 * (64 + 40) + 4;
+  bytes.insert(bytes.begin() + extensions, {0x13, 0x37, 0x00, 0x00});
+  ASSERT_TRUE(WriteFileBytes(kPreset, bytes));
+  WriteConfiguration(korvel::UseEWS64 | korvel::UseCons | korvel::SaveCons | korvel::LoadRecent | korvel::AutoSave,
+                     kPreset);
+
+  StartKorvel();
+  bool told = false;
+  for (const MessageBoxSeen& box : korvel_.Boxes()) told = told || box.text == "Corrupted Format: Preset extensions bad!";
+  EXPECT_TRUE(told);
+  ASSERT_TRUE(LineShows(0, "EPIANO"));
+  LoadOnLine(1, "GRAND.tts");
+  ASSERT_TRUE(LineShows(1, "OLDGRAND")) << ListLineText(list_, 1);
+
+  Click(Control(ctl::Button1));
+  EXPECT_EQ(Answer(IDNO).text,
+            "'1 Keep.pre' has been changed. Do you want to save this preset?\n\n"
+            "The file on disk is damaged: saving replaces it with what could be read from it.");
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode));
+  EXPECT_EQ(ReadFileBytes(kPreset), bytes);
+}
+
 }  // namespace

@@ -315,6 +315,37 @@ TEST_F(PresetManagerTest, ADamagedFileChangesNothing) {
   EXPECT_EQ(Snapshot(), before);
 }
 
+// A file read only in part (bytes after an old file's bank-list row) is
+// loaded but never saved unasked; a ".new" left without its file is taken
+// only when it reads whole.
+TEST_F(PresetManagerTest, AFileReadOnlyInPartIsNotSavedUnasked) {
+  config.cflags |= AutoSave;
+  Load(0, "Piano");
+  PresetImage old;
+  old.version = 1;
+  old.revision = 10;
+  auto bytes = EncodePreset(old);
+  bytes.insert(bytes.end(), {'x', 'y'});
+  WriteFile("C:\\KORVEL\\Old.pre", bytes);
+  presets.LoadPreset("C:\\KORVEL\\Old.pre");
+  ASSERT_EQ(errors.ErrorCode, kErrOk);
+  EXPECT_FALSE(presets.SavesAutomatically());
+  WriteFile("C:\\KORVEL\\Old.pre", EncodePreset(old));
+  presets.LoadPreset("C:\\KORVEL\\Old.pre");
+  EXPECT_TRUE(presets.SavesAutomatically());
+
+  SaveAs("C:\\KORVEL\\Whole.pre");
+  const auto whole = FileBytes("C:\\KORVEL\\Whole.pre");
+  std::filesystem::remove(Host("C:\\KORVEL\\Whole.pre"));
+  WriteFile("C:\\KORVEL\\Cut.pre.new", std::vector<std::uint8_t>(whole.begin(), whole.end() - 2));
+  presets.LoadPreset("C:\\KORVEL\\Cut.pre");
+  EXPECT_EQ(errors.ErrorCode, kErrFileNotFound);
+  errors.ErrorCode = kErrOk;
+  WriteFile("C:\\KORVEL\\Whole.pre.new", whole);
+  presets.LoadPreset("C:\\KORVEL\\Whole.pre");
+  EXPECT_EQ(errors.ErrorCode, kErrOk);
+}
+
 TEST_F(PresetManagerTest, ThePromptNamesThePresetAndFollowsTheAnswer) {
   EXPECT_EQ(presets.CheckPresetSave(), 1);
   EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
