@@ -1,5 +1,6 @@
 #include "banks/BankLoading.h"
 
+#include <bitset>
 #include <cctype>
 #include <cstring>
 
@@ -44,16 +45,36 @@ const char* PatternOf(int kind) {
   }
 }
 
+// The slots one load's replacement has tried and could not unload: chosen
+// again, they would free nothing while the banks that could go stay.
+using PassedOver = std::bitset<kSlotsPerDevice>;
+
+// Whether a loaded virtual slot is held in physical bank `bank`.
+bool VirtualSlotHolds(const SoundDevice& device, int count, std::uint8_t bank) {
+  for (int i = 0; i < count; ++i) {
+    const BankSlot& slot = device.slots[i];
+    if (!slot.Has(Fixed) && slot.Has(Loaded) && slot.Has(Mapped) && slot.physBank == bank) return true;
+  }
+  return false;
+}
+
 // Virtual bank mode: the loaded slot (other than the target) with the
 // smallest stamp, the first of equal stamps; a loaded slot that is not
-// Assigned is taken at once.
-int OldestLoadedSlot(const SoundDevice& device, int target) {
+// Assigned is taken at once. A view of a physical bank (Fixed) is assigned
+// only to be kept in presets: the bank of a virtual slot is that slot's to
+// lose, by its own stamp, and a bank that no virtual slot is held in is
+// one that no preset uses, taken at once.
+int OldestLoadedSlot(const SoundDevice& device, int target, const PassedOver& passedOver) {
   int victim = -1;
   std::uint32_t oldest = 0;
   const int count = SlotCountOf(device);
   for (int i = 0; i < count; ++i) {
     const BankSlot& candidate = device.slots[i];
-    if (!candidate.Has(Loaded) || i == target) continue;
+    if (!candidate.Has(Loaded) || i == target || passedOver[static_cast<std::size_t>(i)]) continue;
+    if (candidate.Has(Fixed)) {
+      if (VirtualSlotHolds(device, count, candidate.physBank)) continue;
+      return i;
+    }
     if (!candidate.Has(Assigned)) return i;
     if (victim < 0 || candidate.useStamp < oldest) {
       victim = i;
@@ -63,24 +84,35 @@ int OldestLoadedSlot(const SoundDevice& device, int target) {
   return victim;
 }
 
-// One round's eviction. Returns whether there was a victim.
-bool EvictOne(DeviceTable& layer, int dev, int target) {
-  SoundDevice& device = layer.Device(dev);
-  if (layer.VirtualBankMode()) {
-    const int victim = OldestLoadedSlot(device, target);
-    if (victim < 0) return false;
-    UnloadSlot(layer, dev, victim, kUnloadDefault);
-    return true;
-  }
+// Outside virtual bank mode: the first slot with a name that is not Assigned.
+int FirstUnassignedSlot(const SoundDevice& device, const PassedOver& passedOver) {
   const int count = device.Has(EightBanks) ? 8 : SlotCountOf(device);
   for (int i = 0; i < count; ++i) {
-    BankSlot& candidate = device.slots[i];
+    const BankSlot& candidate = device.slots[i];
     if (candidate.name[0] == '\0' || candidate.Has(Assigned)) continue;
-    UnloadSlot(layer, dev, i, kUnloadForget);
-    candidate.name[0] = '\0';
-    return true;
+    if (!passedOver[static_cast<std::size_t>(i)]) return i;
   }
-  return false;
+  return -1;
+}
+
+// One round's eviction. Returns whether a victim left the device. A victim
+// that stays (the backend refused: a device's own built-in bank) keeps its
+// name and path and is passed over for the next.
+bool EvictOne(DeviceTable& layer, int dev, int target, PassedOver& passedOver) {
+  SoundDevice& device = layer.Device(dev);
+  const bool virtualMode = layer.VirtualBankMode();
+  for (;;) {
+    const int victim = virtualMode ? OldestLoadedSlot(device, target, passedOver)
+                                   : FirstUnassignedSlot(device, passedOver);
+    if (victim < 0) return false;
+    BankSlot& rec = device.slots[victim];
+    UnloadSlot(layer, dev, victim, virtualMode ? kUnloadDefault : kUnloadForget);
+    if (!rec.Has(Loaded)) {
+      if (!virtualMode) rec.name[0] = '\0';
+      return true;
+    }
+    passedOver.set(static_cast<std::size_t>(victim));
+  }
 }
 
 }  // namespace
@@ -136,8 +168,9 @@ std::int32_t LoadBank(DeviceTable& layer, int dev, int slot, const char* path) {
   // the 129th round still unloads one.
   if (errors.ErrorCode == kErrNoSoundMemory &&
       static_cast<std::int32_t>(target.sizeKB) < device.totalKB) {
+    PassedOver passedOver;
     for (int round = 1;; ++round) {
-      const bool evicted = EvictOne(layer, dev, slot);
+      const bool evicted = EvictOne(layer, dev, slot, passedOver);
       if (round > kMaxReplacementRounds) {
         ErrorBox("Bank replacement loop overflow!");
         errors.ErrorCode = kErrBankLoadFailed;

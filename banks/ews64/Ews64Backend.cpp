@@ -85,6 +85,24 @@ void SetName(BankSlot& slot, const char* name) {
   BoundedCopy(slot.name, name, sizeof slot.name);
 }
 
+// Virtual bank mode, once physical bank `bank` was cleared: the virtual
+// slots held in it lose it and their mapping, so that a refresh does not
+// read the next bank loaded there as theirs. A virtual slot's view of the
+// bank (unless the view itself was cleared) shows nothing any more, and
+// forgets the file of the bank it showed.
+void ForgetPhysicalBank(SoundDevice& device, int bank, bool viewCleared) {
+  for (int virtualSlot = 0; virtualSlot <= kLastVirtualSlot; ++virtualSlot) {
+    BankSlot& other = device.slots[virtualSlot];
+    if (other.Has(Mapped) && other.physBank == bank)
+      other.flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));
+  }
+  if (viewCleared) return;
+  BankSlot& view = device.slots[kFirstViewSlot + bank];
+  view.flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));
+  std::memset(view.name, 0, sizeof view.name);
+  device.paths[kFirstViewSlot + bank][0] = '\0';
+}
+
 }  // namespace
 
 Ews64Backend::Ews64Backend(DeviceTable& layer) : layer_(layer) {}
@@ -305,20 +323,7 @@ std::int32_t Ews64Backend::ClearSlotInDevice(int dev, int slot) {
 
   std::memset(banks[bank].name, 0, sizeof banks[bank].name);
   banks[bank].flags &= static_cast<std::uint8_t>(~Loaded);
-  if (VirtualBankMode()) {
-    if (rec.Has(Fixed)) {
-      // The physical bank went: so did every virtual slot that it held.
-      for (int virtualSlot = 0; virtualSlot <= kLastVirtualSlot; ++virtualSlot) {
-        BankSlot& other = device.slots[virtualSlot];
-        if (other.Has(Loaded) && other.physBank == bank)
-          other.flags &= static_cast<std::uint8_t>(~Loaded);
-      }
-    } else {
-      BankSlot& view = device.slots[kFirstViewSlot + bank];
-      view.flags &= static_cast<std::uint8_t>(~(Loaded | Mapped));
-      std::memset(view.name, 0, sizeof view.name);
-    }
-  }
+  if (VirtualBankMode()) ForgetPhysicalBank(device, bank, rec.Has(Fixed));
   return errors.ErrorCode;
 }
 

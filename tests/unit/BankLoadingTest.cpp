@@ -330,24 +330,86 @@ TEST_F(VirtualReplacementTest, StampsAtTheTopOfTheRangeStillYieldAVictim) {
   EXPECT_EQ(LoadOneMore(), 0);
 }
 
-TEST_F(VirtualReplacementTest, The129thRoundStopsWithAMessage) {
+// A victim the card will not give up is tried once: the load ends when no
+// other is left, without going round 129 times.
+TEST_F(VirtualReplacementTest, AVictimThatCannotBeUnloadedIsNotChosenAgain) {
   RefuseClears();
   const std::string path = SoundSet("C:\\Banks\\Extra.tts", "Extra");
   std::strcpy(layer.Device(0).paths[20], "Old.tts");
 
   EXPECT_EQ(LoadBank(layer, 0, 20, path.c_str()), kErrBankLoadFailed);
-  // The victim never leaves; it is tried in each of the 129 rounds, and the
-  // load is tried again after each of the first 128.
-  EXPECT_EQ(ClearsSent(), 129);
-  EXPECT_EQ(shell.steps, 2 + 128);
+  const auto clears = Sent(ews64::kMsgClearBank);
+  ASSERT_EQ(clears.size(), 8u);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(clears[i].param2, Slot(0, i).physBank) << i;
+  EXPECT_EQ(shell.steps, 2);
   EXPECT_EQ(shell.resets, 1);
-  const auto& boxes = platform::sim::ShownMessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Bank replacement loop overflow!");
-  EXPECT_EQ(boxes[0].caption, "Korvel");
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
   EXPECT_EQ(PathOf(0, 20), "Old.tts");
   EXPECT_FALSE(Slot(0, 20).Has(Loaded));
-  for (int i = 0; i < 8; ++i) EXPECT_TRUE(Slot(0, i).Has(Loaded)) << i;
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_TRUE(Slot(0, i).Has(Loaded)) << i;
+    EXPECT_EQ(std::string(Slot(0, i).name), "Bank" + std::to_string(i));
+  }
+}
+
+// The card's banks that no virtual slot is held in (left there by an
+// earlier preset) go before the current preset's; the views of the
+// preset's banks do not stand in for them.
+TEST_F(VirtualReplacementTest, BanksNoPresetUsesGoBeforeThePresets) {
+  for (int i = 4; i < 8; ++i) {
+    Slot(0, i) = BankSlot{};
+    layer.Device(0).paths[i][0] = '\0';
+  }
+  RefreshAllSlots(layer, false);
+  ASSERT_TRUE(HasAll(Slot(0, 120), Loaded | Fixed | Assigned));
+
+  for (int round = 0; round < 4; ++round) {
+    const std::string name = "New" + std::to_string(round);
+    const std::string path = SoundSet("C:\\Banks\\" + name + ".tts", name);
+    EXPECT_EQ(LoadBank(layer, 0, 20 + round, path.c_str()), kErrOk) << name;
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(Slot(0, i).Has(Loaded)) << name << " evicted slot " << i;
+    EXPECT_EQ(Slot(0, 20 + round).physBank, 4 + round) << name;
+  }
+  // Then the preset's own banks, least recently stamped first.
+  ASSERT_LT(Slot(0, 20).useStamp, Slot(0, 0).useStamp);
+  EXPECT_EQ(LoadBank(layer, 0, 30, SoundSet("C:\\Banks\\New4.tts", "New4").c_str()), kErrOk);
+  EXPECT_FALSE(Slot(0, 20).Has(Loaded));
+  EXPECT_TRUE(HasAll(Slot(0, 30), Loaded | Mapped | Assigned));
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Slot(0, i).Has(Loaded)) << i;
+}
+
+// Whatever replacement and unloading did to the card, a slot's path names
+// the file of the bank the card holds for it, so that a preset saved now
+// loads those banks again.
+TEST_F(VirtualReplacementTest, EveryPathNamesTheBankTheCardHolds) {
+  SetFolders("C:\\Banks");
+  RefreshAllSlots(layer, false);
+  ASSERT_EQ(PathOf(0, 120), "Bank0.tts");
+  EXPECT_EQ(LoadOneMore("Grand", 20), 0);  // into physical bank 0, shown by slot 120
+  // The user clears the view of physical bank 1, then a bank goes there.
+  UnloadSlot(layer, 0, 121, kUnloadForget);
+  const std::string organ = SoundSet("C:\\Banks\\Organ.tts", "Organ");
+  ASSERT_EQ(LoadBank(layer, 0, 21, organ.c_str()), kErrOk);
+  ASSERT_EQ(Slot(0, 21).physBank, 1);
+  RefreshAllSlots(layer, false);
+
+  EXPECT_STREQ(Slot(0, 120).name, "Grand");
+  EXPECT_STREQ(Slot(0, 121).name, "Organ");
+  for (int slot = 0; slot < kSlotsPerDevice; ++slot) {
+    if (PathOf(0, slot).empty()) continue;
+    char file[kResolvedPathSize];
+    std::strcpy(file, PathOf(0, slot).c_str());
+    ASSERT_TRUE(ResolveBankPath(config, file)) << file;
+    BankSlot inFile;
+    layer.ReadBankName(0, file, inFile);
+    if (Slot(0, slot).Has(Loaded))
+      EXPECT_STREQ(inFile.name, Slot(0, slot).name) << "slot " << slot << " names " << PathOf(0, slot);
+    else
+      EXPECT_FALSE(Slot(0, slot).Has(Fixed)) << "empty view " << slot << " names " << PathOf(0, slot);
+  }
+  EXPECT_FALSE(Slot(0, 0).Has(Loaded));
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+  EXPECT_STREQ(Slot(0, 1).name, "Bank1");
 }
 
 TEST_F(VirtualReplacementTest, NothingToEvictFailsWith20) {
@@ -379,6 +441,34 @@ TEST_F(BankLoadingTest, ABankLargerThanTheWholeMemoryIsNotMadeRoomFor) {
   EXPECT_EQ(LoadBank(layer, 0, 2, medium.c_str()), kErrOk);
   EXPECT_FALSE(Slot(0, 1).Has(Loaded));
   EXPECT_TRUE(Slot(0, 2).Has(Loaded));
+}
+
+// A SoundFont device's own bank (slot 0) cannot be unloaded. Not assigned
+// after a preset load, it is the first victim: tried once, it is passed
+// over, and a bank that can go makes room.
+TEST_F(BankLoadingTest, ASoundFontDevicesOwnBankIsPassedOverForOneThatCanGo) {
+  Start("ews64.cards=0\nsoundfont.devices=1\nsoundfont.memory_kb=64\n", UseSFD);
+  SetVirtualBankMode(true);
+  ASSERT_EQ(LoadBank(layer, 0, 1, SoundFont("C:\\Banks\\A.sf2", "A", 20 * KB).c_str()), kErrOk);
+  ASSERT_EQ(LoadBank(layer, 0, 2, SoundFont("C:\\Banks\\B.sf2", "B", 20 * KB).c_str()), kErrOk);
+  RefreshAllSlots(layer, false);
+  ASSERT_TRUE(Slot(0, 0).Has(Loaded));
+  Slot(0, 0).flags &= static_cast<std::uint8_t>(~Assigned);
+  const std::string gm = Slot(0, 0).name;
+
+  const std::string c = SoundFont("C:\\Banks\\C.sf2", "C", 30 * KB);
+  EXPECT_EQ(LoadBank(layer, 0, 3, c.c_str()), kErrOk);
+  EXPECT_TRUE(BoxTexts().empty()) << BoxTexts()[0];
+  EXPECT_TRUE(HasAll(Slot(0, 3), Loaded | Assigned));
+  EXPECT_FALSE(Slot(0, 1).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 2).Has(Loaded));
+  EXPECT_TRUE(Slot(0, 0).Has(Loaded));
+  EXPECT_EQ(Slot(0, 0).name, gm);
+  for (int slot : {0, 2, 3}) {
+    BankSlot inDevice;
+    layer.ReadSlotInfo(0, slot, inDevice);
+    EXPECT_TRUE(inDevice.Has(Loaded)) << slot;
+  }
 }
 
 // ---- Unloading -----------------------------------------------------------------
