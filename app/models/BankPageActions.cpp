@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "banks/BankFilePresence.h"
 #include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
 #include "banks/ErrorReport.h"
@@ -295,6 +296,14 @@ void BankPageActions::RefreshButtonClick() {
   char path[kPathEntrySize];
   BoundedCopy(path, device.paths[slot], sizeof path);
   devices_.KeepFailingFile(path);
+  // A bank whose file cannot be found would not come back once unloaded: it
+  // stays in the device, and the file is named as the load would name it.
+  if (path[0] != '<' && !BankFilePresence(devices_.Config()).IsPresent(path)) {
+    errors.ErrorCode = kErrFileNotFound;
+    ReportError(errors, kRefreshOperation);
+    devices_.CloseDeviceAccess(dev);
+    return;
+  }
   UnloadSlot(devices_, dev, slot, kUnloadDefault);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kRefreshOperation);

@@ -1,8 +1,9 @@
 // Korvel.exe in use with its window shown: SoundFont banks (a real General
-// MIDI SoundFont among them) loaded through the open dialog, refreshed, and
-// loaded in virtual bank mode from the tray menu and by a Program Change,
-// each read back from the emulated device; and two windows at once: the
-// tray and the taskbar while a dialog or a box is open.
+// MIDI SoundFont among them) loaded through the open dialog, refreshed (also
+// once the bank's file has gone), and loaded in virtual bank mode from the
+// tray menu and by a Program Change, each read back from the emulated
+// device; and two windows at once: the tray and the taskbar while a dialog
+// or a box is open.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -206,6 +207,25 @@ TEST_F(InUseTest, SoundFontBanksLoadedThroughTheWindowAreInTheDevice) {
               },
               kTimeoutMs))
       << "the device holds \"" << DeviceHolds(1) << "\" in bank 1";
+  ExpectNoMessageBox();
+}
+
+// "&Refresh" on a slot whose bank file has gone from the bank folder names
+// the file and leaves the bank in the device: it could not be loaded again.
+TEST_F(InUseTest, RefreshingABankWhoseFileHasGoneKeepsItInTheDevice) {
+  StartKorvel();
+  LoadOnLine(3, "Organ.sf2");
+  ASSERT_TRUE(DeviceComesToHold(3, "Organ")) << "the device holds no bank 3";
+  ASSERT_TRUE(DeleteFileA((std::string(kBanks) + "\\Organ.sf2").c_str()));
+
+  ClickLine(3);
+  ClickControl(Control(ctl::RefreshButton));
+  HWND box = WaitFor([&] { return FindMessageBox(korvel_.Pid()); }, kTimeoutMs);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ReadMessageBox(box).text, "'Organ.sf2' was not found.");
+  ASSERT_TRUE(PressMessageBoxButton(box, IDOK));
+  EXPECT_EQ(DeviceHolds(3), "Organ");
+  EXPECT_TRUE(LineShows(3, "Organ")) << ListLineText(list_, 3);
   ExpectNoMessageBox();
 }
 
