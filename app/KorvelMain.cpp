@@ -8,6 +8,7 @@
 #include "app/models/TrayMenuItems.h"
 #include "banks/BankLoading.h"
 #include "config/ErrorBox.h"
+#include "config/StatusLine.h"
 #include "resources/forms/ControlIds.h"
 #include "resources/forms/MainForm.h"
 
@@ -30,6 +31,7 @@ TForm1::TForm1(Application& application)
   aboutPage_ = std::make_unique<AboutPage>(form_, instance);
   application.SetMainWindow(Handle());
   Turn().SetDeferredWork([this] { ReadDeviceForDisplay(); });
+  SetStatusLine([this](const std::string& text) { SetWindowTextA(form_.Control(ctl::StatusLine), text.c_str()); });
   UserInterfaceTurn::Operation startUp(Turn());
   try {
     FormCreate();
@@ -40,6 +42,7 @@ TForm1::TForm1(Application& application)
 
 TForm1::~TForm1() {
   Turn().SetDeferredWork(nullptr);
+  SetStatusLine(nullptr);
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
 }
 
@@ -148,15 +151,19 @@ void TForm1::Button1Click() {
   if (MayEnd()) EndProgram();
 }
 
-// A preset that is saved automatically is saved at shut-down; otherwise
-// the user may save, discard or cancel the end.
-bool TForm1::MayEnd() {
-  return !state_ || state_->presets.SavesAutomatically() || state_->presets.CheckPresetSave() != 0;
-}
+// A preset that is saved automatically is saved now, while a failed save
+// can still keep Korvel running; otherwise the user may save, discard or
+// cancel the end.
+bool TForm1::MayEnd() { return !state_ || state_->presets.SaveBeforeEnding(); }
 
 // Never while a modal window is open: what it works on would go under it.
+// The preset was saved or asked about before (MayEnd), so shut-down leaves
+// it alone; if the window stays, a later end saves or asks again.
 void TForm1::EndProgram() {
-  if (!DeclineWhileModal()) DestroyWindow(Handle());
+  if (DeclineWhileModal()) return;
+  presetSettled_ = true;
+  DestroyWindow(Handle());
+  presetSettled_ = false;
 }
 
 // Nothing on the window follows the changes: they take effect where the

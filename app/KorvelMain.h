@@ -111,9 +111,11 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   void CloseMidiRouting();
   void CloseWavetableBackends();
 
-  // Ends the program: the window goes, FormDestroy runs, the loop ends.
+  // Ends the program once MayEnd agreed: the window goes, FormDestroy runs,
+  // the loop ends.
   void EndProgram();
-  // Asks about unsaved changes: false when the user cancelled.
+  // Saves or asks about unsaved changes: false when the user cancelled or
+  // the save failed.
   bool MayEnd();
 
   Application& application_;
@@ -129,6 +131,8 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   HICON programIcon_ = nullptr;
   // Start-up is over: paints read the device.
   bool running_ = false;
+  // The window goes after MayEnd saved or asked: FormDestroy does neither.
+  bool presetSettled_ = false;
 };
 
 }  // namespace korvel

@@ -246,7 +246,7 @@ void TForm1::FormDestroy() {
   running_ = false;
   trayIcon_.Remove();
   ReleaseProgramIcon();
-  state_->presets.SaveAtShutDown();
+  if (!presetSettled_) state_->presets.SaveAtShutDown();
   SaveConfiguration();
   // The port tiles close here, before the routing.
   CloseMidiRouting();

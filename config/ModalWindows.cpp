@@ -2,9 +2,14 @@
 
 #include <vector>
 
+#include "config/StatusLine.h"
+
 namespace korvel {
 
 namespace {
+
+// The buttons of a box, without its icon.
+constexpr unsigned kButtonsMask = 0xF;
 
 // Only the user-interface thread opens modal windows.
 platform::Window mainWindow = 0;
@@ -36,6 +41,10 @@ ModalScope::ModalScope(platform::Window window) : owner_(MessageOwner()) {
 ModalScope::~ModalScope() { OpenWindows().pop_back(); }
 
 int ShowMessageBox(const char* text, const char* caption, unsigned type) {
+  if (StatusLineReportsOpen() && (type & kButtonsMask) == platform::kMbOk) {
+    ReportInStatusLine(text);
+    return platform::kIdOk;
+  }
   ModalScope box;
   return platform::MessageBoxA(box.Owner(), text, caption, type);
 }

@@ -45,7 +45,8 @@ class ModalScope {
 };
 
 // A message box owned by the window the user is working in: the one way
-// the program shows a box. Returns the button pressed.
+// the program shows a box. Returns the button pressed. A box with only OK
+// goes to the status line while StatusLineReports are open (StatusLine.h).
 int ShowMessageBox(const char* text, const char* caption, unsigned type);
 
 }  // namespace korvel

@@ -276,6 +276,7 @@ void PresetManager::FinishLoad(const std::string& path) {
   SetPresetName(path.c_str());
   loadingPreset_ = false;
   presetInFile_ = true;
+  lastSaveFailed_ = false;
   devices_.NormaliseUseStamps();
   ShellPort& shell = devices_.Shell();
   shell.RebuildBankList();

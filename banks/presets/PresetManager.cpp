@@ -7,6 +7,7 @@
 #include "banks/ErrorReport.h"
 #include "config/ErrorBox.h"
 #include "config/PathHelpers.h"
+#include "config/StatusLine.h"
 #include "config/TextHelpers.h"
 #include "midi/ConnectionList.h"
 
@@ -22,11 +23,13 @@ bool AcceptPresetFileName(const std::string& path) {
   return false;
 }
 
-std::string PresetTitle(const char* name) {
+std::string PresetFileTitle(const char* name) {
   char title[kTitleSize] = {};
   FileTitle(title, name[0] != '\0' ? name : "untitled");
-  return std::string(title) + " - Korvel";
+  return title;
 }
+
+std::string PresetTitle(const char* name) { return PresetFileTitle(name) + " - Korvel"; }
 
 PresetManager::PresetManager(DeviceTable& devices, std::unique_ptr<MidiPortTable>& ports,
                              PresetPort& view, int& updatingControls)
@@ -50,9 +53,7 @@ void PresetManager::SetPresetName(const char* name) {
 int PresetManager::CheckPresetSave() {
   if (!presetChanged_) return 1;
   const char* name = devices_.Config().curpreset;
-  char title[kTitleSize] = {};
-  FileTitle(title, name[0] != '\0' ? name : "untitled");
-  std::string question = "'" + std::string(title) + ".pre' has been changed. Do you want to save this preset?";
+  std::string question = "'" + PresetFileTitle(name) + ".pre' has been changed. Do you want to save this preset?";
   if (fileDamaged_) {
     question += "\n\nThe file on disk is damaged: saving replaces it with what could be read from it.";
   }
@@ -89,6 +90,7 @@ void PresetManager::ClearPreset(bool refresh) {
   keptConnections_.clear();
   presetInFile_ = false;
   fileDamaged_ = false;
+  lastSaveFailed_ = false;
   if (refresh) {
     devices_.OpenAllSoundFontDevices();
     RefreshAllSlots(devices_, true);
@@ -103,6 +105,7 @@ void PresetManager::ApplyVirtualBankMode() {
 }
 
 void PresetManager::LoadPresetByNumber(int n) {
+  StatusLineReports reports;
   const Configuration& config = devices_.Config();
   const std::string folder = PresetPath("Presets");
   platform::SetCurrentDrive(config.homedrive + 1);
@@ -113,9 +116,11 @@ void PresetManager::LoadPresetByNumber(int n) {
   const platform::FindHandle find = platform::FindFirstFileA(pattern, match, sizeof match);
   if (find == 0) return;
   platform::FindClose(find);
+  if (!KeepChangesForSwitch(n)) return;
   LoadPreset((folder + "\\" + match).c_str());
   if (devices_.Errors().ErrorCode == kErrOk) {
     devices_.Shell().BuildTrayMenu();
+    ReportInStatusLine("'" + std::string(match) + "' was loaded.");
   } else {
     ReportError(devices_.Errors(), "LoadPresetByNumber");
   }
@@ -123,7 +128,16 @@ void PresetManager::LoadPresetByNumber(int n) {
 
 bool PresetManager::SavesAutomatically() const {
   const Configuration& config = devices_.Config();
-  return config.Has(AutoSave) && config.curpreset[0] != '\0' && presetInFile_ && !fileDamaged_;
+  return config.Has(AutoSave) && config.curpreset[0] != '\0' && presetInFile_ && !fileDamaged_ &&
+         !lastSaveFailed_;
+}
+
+bool PresetManager::SaveBeforeEnding() {
+  if (!SavesAutomatically()) return CheckPresetSave() != 0;
+  SavePreset();
+  const bool saved = devices_.Errors().ErrorCode == kErrOk;
+  ReportError(devices_.Errors(), "Form1::FormDestroy");
+  return saved;
 }
 
 // An untitled preset is neither saved nor asked about with AutoSave; a named

@@ -11,6 +11,7 @@
 #include "banks/DeviceTable.h"
 #include "banks/presets/PresetImage.h"
 #include "banks/presets/PresetPort.h"
+#include "config/WholeFile.h"
 #include "midi/MidiPortTable.h"
 
 namespace korvel {
@@ -43,13 +44,23 @@ class PresetManager {
   // makes it the current preset. A file that cannot be read whole changes
   // nothing: ErrorCode 6 when it cannot be opened, 3 when it is corrupted.
   void LoadPreset(const char* path);
-  // Loads the first file of the Presets folder whose name starts with `n`.
+  // Loads the first file of the Presets folder whose name starts with `n`:
+  // what MIDI asks for, so it asks nothing and reports in the status line.
+  // Unsaved changes are saved first when they would be saved automatically,
+  // else kept in a recovery preset; when neither can be written nothing is
+  // loaded.
   void LoadPresetByNumber(int n);
-  // Shut-down: saves a named preset with AutoSave, otherwise asks.
+  // Closing, while Korvel can still go on: saves a named preset with
+  // AutoSave, otherwise asks. False when Korvel must not end: the user
+  // cancelled, or the save failed (reported; the next close asks).
+  bool SaveBeforeEnding();
+  // Shut-down that nothing asked about before: saves a named preset with
+  // AutoSave, otherwise asks.
   void SaveAtShutDown();
   // Whether closing saves the preset without asking: AutoSave is on and the
-  // current preset is named and was read or written whole in this run. A
-  // preset whose file could not be read, or was read only in part, is never
+  // current preset is named, was read or written whole in this run, and its
+  // last save did not fail. A preset whose file could not be read, or was
+  // read only in part, is never
   // overwritten unasked.
   bool SavesAutomatically() const;
   // Brings VBMode in line with the "Virtual Bank Mode" check box after the
@@ -75,6 +86,11 @@ class PresetManager {
   // Home folder + "\" + name, unless the name has a drive.
   std::string PresetPath(const char* name) const;
   PresetImage ImageOfCurrentState();
+  bool WriteCurrentState(const std::string& path, WriteFailure& failure);
+  // Before a switch by MIDI (PresetRecovery.cpp): false when the changes
+  // could be neither saved nor kept, and preset `n` must not replace them.
+  bool KeepChangesForSwitch(int n);
+  bool WriteRecoveryPreset(int n);
   void ApplyImage(const PresetImage& image, const std::string& path);
   void PrepareForImage(const PresetImage& image);
   void TakeDeviceBlock(const PresetDevice& block, BankFolderSearch& search, BankFilePresence& files);
@@ -96,6 +112,9 @@ class PresetManager {
   // The current preset's file was read only in part: it is written again
   // only when the user saves, and the save question says so.
   bool fileDamaged_ = false;
+  // The last save of the current preset failed: it is not saved
+  // automatically again, the user is asked.
+  bool lastSaveFailed_ = false;
   // The blocks of devices that this run does not have, as the loaded file
   // held them: every save writes them back so that they are not lost.
   std::vector<PresetDevice> absentDevices_;
@@ -108,6 +127,9 @@ class PresetManager {
 // False, after telling the user, for a file name longer than the current
 // preset's name holds (127 characters): cut, it would name another file.
 bool AcceptPresetFileName(const std::string& path);
+
+// A preset name's file title (no folder, no extension), "untitled" for none.
+std::string PresetFileTitle(const char* name);
 
 // The application's title for a preset name: its file title and " - Korvel",
 // "untitled - Korvel" for none.

@@ -85,13 +85,18 @@ PresetImage PresetManager::ImageOfCurrentState() {
   return image;
 }
 
+bool PresetManager::WriteCurrentState(const std::string& path, WriteFailure& failure) {
+  const std::vector<std::uint8_t> bytes = EncodePreset(ImageOfCurrentState());
+  return WriteFileReplacing(path.c_str(), bytes.data(), bytes.size(), &failure);
+}
+
 void PresetManager::SavePreset() {
   Configuration& config = devices_.Config();
   const std::string path = PresetPath(config.curpreset);
   devices_.KeepFailingFile(path.c_str());
-  const std::vector<std::uint8_t> bytes = EncodePreset(ImageOfCurrentState());
   WriteFailure failure;
-  if (!WriteFileReplacing(path.c_str(), bytes.data(), bytes.size(), &failure)) {
+  lastSaveFailed_ = !WriteCurrentState(path, failure);
+  if (lastSaveFailed_) {
     ErrorState& errors = devices_.Errors();
     errors.ErrorCode = kErrBadFileName;
     errors.writeFailure = failure.badName ? std::string() : failure.Line();

@@ -1,5 +1,6 @@
 #include "banks/switching/BankSwitchingRequests.h"
 
+#include "config/StatusLine.h"
 #include "platform/Platform.h"
 
 namespace korvel {
@@ -64,7 +65,10 @@ void BankSwitchingRequests::RunPendingRequests() {
   }
 }
 
+// What MIDI started reports in the status line: a box would stop the
+// switch until someone pressed OK.
 void BankSwitchingRequests::Run(const BankSwitchingRequest& request) {
+  StatusLineReports reports;
   switch (request.action) {
     case BankSwitchingAction::SelectDevice:
       switching_.SelectDevice(request.first);

@@ -18,6 +18,7 @@ constexpr int MinButton = 105;
 constexpr int ProgressBar = 106;
 constexpr int txtFN = 107;
 constexpr int txtFB = 108;
+constexpr int StatusLine = 109;
 
 // The four pages of `BankPage`, in tab order.
 constexpr int BankSheet = 110;

@@ -1,5 +1,7 @@
 // Layout of the main window `TForm1`: the frame and its page control with
 // the four pages. What stands on each page is in the page's own layout.
+// Under the progress bar, the status line holds two lines of what work
+// that MIDI started had to say (config/StatusLine.h).
 #pragma once
 
 #include <iterator>
@@ -28,13 +30,14 @@ inline constexpr ControlLayout kMainControls[] = {
   {"ShowOptsButton", Kind::Button,       ctl::ShowOptsButton, 0,                176, 496, 113,  25,  "Options...",    nullptr, nullptr,         0, 0},
   {"MinButton",      Kind::Button,       ctl::MinButton,      0,                352, 496, 113,  25,  "&Minimize",     nullptr, nullptr,         0, 0},
   {"ProgressBar",    Kind::ProgressBar,  ctl::ProgressBar,    0,                 16, 528, 457,  25,  nullptr,         nullptr, nullptr,        16, 0},
+  {"StatusLine",     Kind::Label,        ctl::StatusLine,     0,                 16, 557, 457,  28,  nullptr,         nullptr, nullptr,         0, 0},
   {"txtFN",          Kind::Label,        ctl::txtFN,          0,                280, 360,   0,   0,  nullptr,         nullptr, &kArialRegular,  0, Hidden},
   {"txtFB",          Kind::Label,        ctl::txtFB,          0,                344, 360,   0,   0,  nullptr,         nullptr, &kArialBold,     0, Hidden},
 };
 // clang-format on
 
 inline constexpr FormLayout kMainForm{
-    "TForm1", "Korvel", Border::Single, 241, 140, 482, 563, kMainFont,
+    "TForm1", "Korvel", Border::Single, 241, 140, 482, 590, kMainFont,
     kMainControls, std::size(kMainControls)};
 
 }  // namespace korvel::forms

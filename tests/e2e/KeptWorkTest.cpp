@@ -2,8 +2,10 @@
 // read back from the preset file: a close whose save dialog is cancelled
 // keeps Korvel running, a preset connection from the input for bank
 // managing survives the automatic save, a chosen bank file is the one
-// loaded and stored, the load dialog opens in a bank folder, and the
-// start-up preset's bank-list row comes back.
+// loaded and stored, the load dialog opens in a bank folder, the start-up
+// preset's bank-list row comes back, a close whose automatic save fails
+// keeps Korvel running, and a preset switch by MIDI keeps the changes and
+// reports in the status line.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include "banks/presets/PresetImage.h"
 #include "config/ConfigFile.h"
 #include "emulators/bankgen/BankWriter.h"
+#include "emulators/win32/VirtualMidiClient.h"
 #include "resources/forms/ControlIds.h"
 #include "tests/support/KorvelSession.h"
 #include "tests/support/MapDriver.h"
@@ -45,8 +48,8 @@ void WriteSoundSet(const std::string& path, const char* name) {
       path, korvel::bankgen::SoundSetBytes(korvel::bankgen::SoundSetKind::Tts, name, 4096, 0)));
 }
 
-korvel::PresetImage ReadPreset() {
-  const std::vector<std::uint8_t> bytes = ReadFileBytes(kPreset);
+korvel::PresetImage ReadPreset(const std::string& path = kPreset) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
   korvel::PresetImage image;
   EXPECT_EQ(korvel::DecodePreset(bytes.data(), bytes.size(), image), korvel::PresetDecodeResult::kOk);
   return image;
@@ -68,6 +71,21 @@ class KeptWorkTest : public BankWindowTest {
     WriteSoundSet(In(kMore, "GRAND.tts"), "NEWGRAND");
   }
 
+  // A preset of the one card, with `bank` assigned to slot 0.
+  static void WritePreset(const std::string& path, const char* bank,
+                          const std::vector<korvel::PresetConnection>& connections = {}) {
+    korvel::PresetImage image;
+    image.saveFlags = korvel::SaveCons;
+    korvel::PresetDevice card;
+    card.device.slotCount = 128;
+    std::strcpy(card.device.paths[0], (std::string(bank) + ".tts").c_str());
+    card.device.slots[0].flags = korvel::Assigned;
+    std::strcpy(card.device.slots[0].name, bank);
+    image.devices.push_back(card);
+    image.connections = connections;
+    const auto bytes = korvel::EncodePreset(image);
+    ASSERT_TRUE(WriteFileBytes(path, {bytes.begin(), bytes.end()}));
+  }
   static void WriteConfiguration(std::uint32_t cflags, const char* curpreset = "") {
     korvel::Configuration config;
     config.homedrive = 2;
@@ -86,6 +104,12 @@ class KeptWorkTest : public BankWindowTest {
     MessageBoxSeen seen;
     EXPECT_TRUE(AnswerMessageBox(korvel_.Pid(), answer, &seen, kTimeoutMs));
     return seen;
+  }
+  // Waits until the status line holds `text`.
+  bool StatusLineShows(const std::string& text) {
+    return WaitFor([&]() -> HWND {
+             return WindowText(Control(ctl::StatusLine)).find(text) != std::string::npos ? main_ : nullptr;
+           }, kTimeoutMs) != nullptr;
   }
 };
 
@@ -234,6 +258,95 @@ TEST_F(KeptWorkTest, ADamagedPresetIsLeftAloneByTheAutomaticSave) {
   DWORD exitCode = 99;
   ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode));
   EXPECT_EQ(ReadFileBytes(kPreset), bytes);
+}
+
+// "&Close" with automatic saving while the preset file is read-only: the
+// failure is shown and Korvel goes on, its window working. Once the file
+// can be written, the next close asks as without automatic saving, and Yes
+// saves the change.
+TEST_F(KeptWorkTest, AFailedAutomaticSaveAtCloseKeepsKorvelRunning) {
+  WritePreset(kPreset, "EPIANO");
+  WriteConfiguration(korvel::UseEWS64 | korvel::SaveCons | korvel::LoadRecent | korvel::AutoSave, kPreset);
+  StartKorvel();
+  ASSERT_TRUE(LineShows(0, "EPIANO"));
+  LoadOnLine(1, In(kMore, "GRAND.tts"));
+  ASSERT_TRUE(LineShows(1, "NEWGRAND")) << ListLineText(list_, 1);
+  ASSERT_TRUE(SetFileAttributesA(kPreset, FILE_ATTRIBUTE_READONLY));
+
+  Click(Control(ctl::Button1));
+  const MessageBoxSeen failure = Answer(IDOK);
+  EXPECT_EQ(failure.text.rfind("File name contained illegal characters.\n", 0), 0u) << failure.text;
+  EXPECT_NE(failure.text.find(kPreset), std::string::npos) << failure.text;
+  Sleep(1000);
+  ASSERT_TRUE(korvel_.Running()) << "Korvel ended although the preset could not be saved";
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  ASSERT_TRUE(ShowPage(main_, kPresetsTab, kTimeoutMs)) << "the window does not work";
+  ASSERT_TRUE(ShowPage(main_, kBankManagerTab, kTimeoutMs));
+
+  ASSERT_TRUE(SetFileAttributesA(kPreset, FILE_ATTRIBUTE_NORMAL));
+  Click(Control(ctl::Button1));
+  EXPECT_EQ(Answer(IDYES).text, "'1 Keep.pre' has been changed. Do you want to save this preset?");
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.WaitForEnd(kTimeoutMs, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  const korvel::PresetImage image = ReadPreset();
+  ASSERT_FALSE(image.devices.empty());
+  EXPECT_STREQ(image.devices[0].device.paths[0], "EPIANO.tts");
+  EXPECT_STREQ(image.devices[0].device.paths[1], In(kMore, "GRAND.tts").c_str());
+}
+
+// Control Change 15 on the input for bank managing switches presets with
+// no box, although the preset switched to has a connection that cannot be
+// made: a named preset's change is saved first (automatic saving), an
+// untitled one's is kept in a recovery preset beside an earlier one, and
+// the status line says so.
+TEST_F(KeptWorkTest, APresetSwitchByMidiKeepsTheChangesAndAsksNothing) {
+  const std::string encore = In(kPresets, "5 Encore.pre");
+  const std::string ballad = In(kPresets, "4 Ballad.pre");
+  const std::string earlier = In(kPresets, "Recovered untitled.pre");
+  const std::string recovery = In(kPresets, "Recovered untitled (2).pre");
+  korvel::PresetConnection fromTheInput;
+  std::strcpy(fromTheInput.sourceName, "Loop");
+  std::strcpy(fromTheInput.destName, "Synth");
+  WritePreset(encore, "EPIANO");
+  WritePreset(ballad, "EPIANO", {fromTheInput});
+  ASSERT_TRUE(WriteFileBytes(earlier, Bytes("an earlier recovery")));
+  DeleteFileA(recovery.c_str());
+  WriteConfiguration(korvel::UseEWS64 | korvel::UseCons | korvel::SaveCons | korvel::LoadRecent | korvel::AutoSave |
+                         korvel::BankSwitchInput,
+                     encore.c_str());
+  StartKorvel();
+  LoadOnLine(1, In(kMore, "GRAND.tts"));
+  ASSERT_TRUE(LineShows(1, "NEWGRAND")) << ListLineText(list_, 1);
+  korvel::emu::vmidi::VirtualMidiClient midi;
+
+  midi.SendShort("Loop", 0x040FB0);  // Control Change 15, value 4
+  EXPECT_TRUE(StatusLineShows("'4 Ballad.pre' was loaded.")) << WindowText(Control(ctl::StatusLine));
+  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+  const std::string switched = WindowText(Control(ctl::StatusLine));
+  EXPECT_NE(switched.find("'5 Encore.pre' was saved."), std::string::npos) << switched;
+  EXPECT_NE(switched.find("The connection from 'Loop' to 'Synth' was not made"), std::string::npos) << switched;
+  EXPECT_EQ(WindowText(Control(ctl::txtCurPreset)), ballad);
+  const korvel::PresetImage saved = ReadPreset(encore);
+  ASSERT_FALSE(saved.devices.empty());
+  EXPECT_STREQ(saved.devices[0].device.paths[1], In(kMore, "GRAND.tts").c_str());
+
+  ASSERT_TRUE(ShowPage(main_, kPresetsTab, kTimeoutMs));
+  ClickControl(Control(ctl::ClearPresetButton));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return WindowText(Control(ctl::txtCurPreset)).empty() ? main_ : nullptr; },
+                      kTimeoutMs));
+  ASSERT_TRUE(ShowPage(main_, kBankManagerTab, kTimeoutMs));
+  LoadOnLine(2, "EPIANO.tts");
+  ASSERT_TRUE(LineShows(2, "EPIANO")) << ListLineText(list_, 2);
+  midi.SendShort("Loop", 0x040FB0);
+  EXPECT_TRUE(StatusLineShows("The changes to 'untitled.pre' were kept in '" + recovery + "'."))
+      << WindowText(Control(ctl::StatusLine));
+  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+  EXPECT_EQ(WindowText(Control(ctl::txtCurPreset)), ballad);
+  const korvel::PresetImage kept = ReadPreset(recovery);
+  ASSERT_FALSE(kept.devices.empty());
+  EXPECT_STREQ(kept.devices[0].device.paths[2], "EPIANO.tts");
+  EXPECT_EQ(ReadFileBytes(earlier), Bytes("an earlier recovery"));
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(MainFormTest, EveryControlOfTheTablesStandsWhereTheTableSays) {
   RECT client{};
   GetClientRect(form_.Handle(), &client);
   EXPECT_EQ(client.right, 482);
-  EXPECT_EQ(client.bottom, 563);
+  EXPECT_EQ(client.bottom, 590);
   ExpectTablePlaced(forms::kMainControls);
   ExpectTablePlaced(forms::kBankPageControls);
   ExpectTablePlaced(forms::kPresetPageControls);

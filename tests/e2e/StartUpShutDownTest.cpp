@@ -171,7 +171,7 @@ TEST_F(KorvelStartUpTest, MainWindowHasItsFrameAndControls) {
   EXPECT_EQ(testing_support::WindowText(main), "Korvel");
   const RECT client = testing_support::ClientRectOf(main);
   EXPECT_EQ(client.right - client.left, 482);
-  EXPECT_EQ(client.bottom - client.top, 563);
+  EXPECT_EQ(client.bottom - client.top, 590);
   const LONG_PTR style = GetWindowLongPtrA(main, GWL_STYLE);
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU);
