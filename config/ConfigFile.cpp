@@ -47,10 +47,12 @@ class RecordReader {
  public:
   explicit RecordReader(ConfigByteSource& source) : source_(source) {}
 
+  // The magic record must be exactly what the writer writes: its length
+  // word is never taken as another.
   bool Magic(bool& matches) {
     std::uint8_t data[4] = {};
     std::uint32_t length = 0;
-    if (!Record(data, sizeof data, length)) return false;
+    if (!Record(data, sizeof data, length, false)) return false;
     matches = length == 4 && GetWord(data) == kConfigMagic;
     return true;
   }
@@ -73,20 +75,31 @@ class RecordReader {
     return true;
   }
 
+  // Whether a byte was skipped or a length word taken as another, so far
+  // or (after the last record) anywhere in the file.
+  bool Irregular() const { return irregular_ || source_.Remaining() > 0; }
+
  private:
   // Reads the length word and keeps at most `capacity` bytes of the data,
-  // skipping the rest unread.
-  bool Record(std::uint8_t* data, std::size_t capacity, std::uint32_t& length) {
+  // skipping the rest unread. `capacity` is the field's size, which is the
+  // length the writer gives the record.
+  bool Record(std::uint8_t* data, std::size_t capacity, std::uint32_t& length, bool mayRepair = true) {
     std::uint8_t word[4];
     if (source_.Remaining() < 4 || !source_.Read(word, 4)) return false;
     length = GetWord(word);
-    if (source_.Remaining() < length) return false;
+    if (source_.Remaining() < length) {
+      if (!mayRepair || source_.Remaining() < capacity) return false;
+      length = static_cast<std::uint32_t>(capacity);
+      irregular_ = true;
+    }
     const std::size_t kept = length < capacity ? length : capacity;
+    if (kept < length) irregular_ = true;
     if (kept > 0 && !source_.Read(data, kept)) return false;
     return source_.Skip(length - kept);
   }
 
   ConfigByteSource& source_;
+  bool irregular_ = false;
 };
 
 class MemorySource : public ConfigByteSource {
@@ -180,7 +193,8 @@ ConfigDecodeStatus DecodeConfigFile(ConfigByteSource& source, Configuration& con
                         edge(edges.left) && edge(edges.top) && in.Text(config.curpreset) &&
                         in.Text(config.lastpath) && in.Text(config.bankfolder) &&
                         in.Text(config.lastmididev);
-  return complete ? ConfigDecodeStatus::Complete : ConfigDecodeStatus::EndedEarly;
+  if (!complete) return ConfigDecodeStatus::EndedEarly;
+  return in.Irregular() ? ConfigDecodeStatus::Irregular : ConfigDecodeStatus::Complete;
 }
 
 ConfigDecodeStatus DecodeConfigFile(const std::uint8_t* data, std::size_t size,

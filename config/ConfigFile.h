@@ -25,7 +25,11 @@ using ConfigFileBytes = std::array<std::uint8_t, kConfigFileSize>;
 ConfigFileBytes EncodeConfigFile(const Configuration& config, const WindowEdges& edges);
 
 enum class ConfigDecodeStatus {
-  Complete,    // all 13 records read
+  Complete,    // all 13 records read, every byte of the file taken
+  // All 13 records read, but not every byte fitted: data beyond a field or
+  // after the last record was skipped, or a length word pointing past the
+  // end of the file was taken as the field's own length.
+  Irregular,
   EndedEarly,  // the data ran out after the magic record; later fields untouched
   BadMagic,    // the first record is not (4, kConfigMagic); nothing changed
 };
@@ -43,9 +47,11 @@ class ConfigByteSource {
 
 // Walks the records by their length words and fills the fields they reach.
 // A record longer than its field fills the field and the rest is skipped; a
-// text field always ends up terminated; a record whose data ends early
-// leaves its field and every later one as it was. `edges` change only where
-// winx/winy hold something other than -1.
+// text field always ends up terminated. A length word that points past the
+// end of the file, when the field's own length still fits, is taken as that
+// length: one damaged word then costs no setting behind it. A record whose
+// data ends early leaves its field and every later one as it was. `edges`
+// change only where winx/winy hold something other than -1.
 ConfigDecodeStatus DecodeConfigFile(ConfigByteSource& source, Configuration& config,
                                     WindowEdges& edges);
 ConfigDecodeStatus DecodeConfigFile(const std::uint8_t* data, std::size_t size,

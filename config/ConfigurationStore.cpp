@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/ConfigFile.h"
+#include "config/DamagedConfigFile.h"
 #include "config/ErrorBox.h"
 #include "config/WholeFile.h"
 #include "platform/Platform.h"
@@ -13,7 +14,6 @@ namespace korvel {
 
 namespace {
 
-constexpr char kCorruptedFile[] = "Corrupted configuration file.";
 constexpr char kRegistryLost[] = "Serious error reading registry, reverting to emergency defaults.";
 constexpr char kCannotWrite[] = "Could not write configuration file.";
 constexpr int kForceFile = 2;
@@ -69,8 +69,10 @@ class RegistryWriter {
   RegistryModule& registry_;
 };
 
+// `reportMissing` off: the emergency defaults are taken without their
+// message, which would blame the registry for what another message named.
 void ReadFromRegistry(Configuration& config, WindowEdges& edges, RegistryModule& registry,
-                      MissingFlags missingFlags) {
+                      MissingFlags missingFlags, bool reportMissing = true) {
   RegistryReader in(registry);
   registry.OpenProductKey(RegistryModule::kLocalMachine, false);
   in.Word32("homedrive", config.homedrive);
@@ -86,7 +88,7 @@ void ReadFromRegistry(Configuration& config, WindowEdges& edges, RegistryModule&
     registry.OpenProductKey(RegistryModule::kLocalMachine, false);
     flags = registry.ReadValue("cflags");
     if (flags == nullptr && missingFlags == MissingFlags::EmergencyDefaults) {
-      ErrorBox(kRegistryLost);
+      if (reportMissing) ErrorBox(kRegistryLost);
       config.cflags = kEmergencyFlags;
       registry.CloseKey();
       return;
@@ -125,6 +127,11 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
   registry.CloseKey();
 }
 
+bool IsFolder(const std::string& path) {
+  const std::uint32_t attributes = platform::GetFileAttributesA(path.c_str());
+  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory);
+}
+
 }  // namespace
 
 std::string ConfigFilePath() {
@@ -136,17 +143,37 @@ std::string ConfigFilePath() {
   return path + kConfigFileName;
 }
 
-void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
-                       MissingFlags missingFlags) {
+FileFound ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
+                            MissingFlags missingFlags) {
   const std::string path = ConfigFilePath();
-  std::FILE* file = path.empty() ? nullptr : OpenStoredFile(path.c_str());
+  if (!path.empty() && IsFolder(path)) {
+    ErrorBox(FolderInTheWayMessage(path).c_str());
+    ReadFromRegistry(config, edges, registry, missingFlags, false);
+    return FileFound::kDamaged;
+  }
+  bool leftover = false;
+  std::FILE* file = path.empty() ? nullptr : OpenStoredFile(path.c_str(), &leftover);
   if (file == nullptr) {
     ReadFromRegistry(config, edges, registry, missingFlags);
-    return;
+    return FileFound::kMissing;
   }
-  const ConfigDecodeStatus status = DecodeConfigFile(file, config, edges);
+  Configuration read = config;
+  WindowEdges readEdges = edges;
+  const ConfigDecodeStatus status = DecodeConfigFile(file, read, readEdges);
   std::fclose(file);
-  if (status == ConfigDecodeStatus::BadMagic) ErrorBox(kCorruptedFile);
+  // A leftover ".new" that does not read whole is a first write cut off:
+  // what held the settings before it still does.
+  if (leftover && status != ConfigDecodeStatus::Complete) {
+    ReadFromRegistry(config, edges, registry, missingFlags);
+    return FileFound::kMissing;
+  }
+  config = read;
+  edges = readEdges;
+  if (status == ConfigDecodeStatus::Complete) return FileFound::kWhole;
+  WriteFailure failure;
+  const DamagedCopy copy = KeepDamagedCopy(path, &failure);
+  ErrorBox(DamagedFileMessage(path, status, copy, failure).c_str());
+  return FileFound::kDamaged;
 }
 
 void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
@@ -159,6 +186,14 @@ void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
       return;
     }
     WriteToRegistry(config, edges, registry);
+    return;
+  }
+  // A damaged file is written over only once its bytes are kept beside it.
+  WriteFailure failure;
+  if (ConfigFileIsDamaged(path) && KeepDamagedCopy(path, &failure) == DamagedCopy::kFailed) {
+    const std::string text = std::string(kCannotWrite) + "\n" + path +
+                             ": the file is damaged and could not be copied (" + failure.Line() + ")";
+    ErrorBox(text.c_str());
     return;
   }
   const ConfigFileBytes bytes = EncodeConfigFile(config, edges);

@@ -6,6 +6,7 @@
 
 #include "config/Configuration.h"
 #include "config/RegistryModule.h"
+#include "config/WholeFile.h"
 
 namespace korvel {
 
@@ -16,12 +17,16 @@ enum class MissingFlags {
 };
 
 // Fills `config` and, unless they read -1 or are absent, `edges` (the main
-// window's left and top). Reports its own problems with ErrorBox.
-void ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
+// window's left and top). Reports its own problems with ErrorBox. The file
+// found whole, damaged (what could be read is used and its bytes are kept
+// beside it; also a folder of the file's name, with the registry read
+// instead) or missing (the registry was read).
+FileFound ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
                        MissingFlags missingFlags = MissingFlags::EmergencyDefaults);
 
 // Mode 2 forces the file; any other mode writes the file if it exists and the
 // registry otherwise. `edges` are the main window's current left and top.
+// A damaged file is replaced only once its bytes are kept beside it.
 void WriteConfiguration(const Configuration& config, const WindowEdges& edges,
                         RegistryModule& registry, int mode);
 

@@ -117,6 +117,7 @@ class SetupTest : public ::testing::Test {
     for (const char* file : {"EWSAUDIO.DRV", "SFMAN32.DLL", "AWEMAN32.DLL"})
       ASSERT_TRUE(CopyFileA((emulators + "\\" + file).c_str(), (std::string(kHome) + "\\" + file).c_str(), FALSE));
     DeleteFileA(InWindowsFolder("Korvel.cfg").c_str());
+    DeleteFileA(InWindowsFolder("Korvel.cfg.damaged").c_str());
     char programs[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs), S_OK);
     HKEY key = nullptr;
@@ -223,12 +224,16 @@ TEST_F(SetupTest, CancellingWritesNothing) {
 }
 
 TEST_F(SetupTest, ADamagedConfigurationIsReportedAndWrittenAgainWhole) {
-  ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), std::vector<std::uint8_t>(300, 0xFF)));
+  const std::vector<std::uint8_t> damaged(300, 0xFF);
+  ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), damaged));
   HWND window = StartSetup();
   ASSERT_NE(window, nullptr);
   PressAndWaitForTheEnd(window, korvel::ctl::setup::Button1);
   ASSERT_EQ(setup_.Boxes().size(), 1u);
-  EXPECT_EQ(setup_.Boxes()[0].text, "Corrupted configuration file.");
+  EXPECT_EQ(setup_.Boxes()[0].text, "Corrupted configuration file.\n" + InWindowsFolder("Korvel.cfg") +
+                                        ": unreadable, the defaults are used. A copy is kept as " +
+                                        InWindowsFolder("Korvel.cfg.damaged") + ".");
+  EXPECT_EQ(ReadFileBytes(InWindowsFolder("Korvel.cfg.damaged")), damaged);
   korvel::WindowEdges edges;
   const korvel::Configuration config = WrittenConfiguration(edges);
   EXPECT_EQ(config.cflags, 0xE05Fu);

@@ -129,10 +129,13 @@ class KorvelStartUpTest : public ::testing::Test {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, sizeof windows);
     configPath_ = std::string(windows) + "\\Korvel.cfg";
-    DeleteFileA(configPath_.c_str());
+    TearDown();
     CreateDirectoryA(kHome, nullptr);
   }
-  void TearDown() override { DeleteFileA(configPath_.c_str()); }
+  void TearDown() override {
+    DeleteFileA(configPath_.c_str());
+    DeleteFileA((configPath_ + ".damaged").c_str());
+  }
 
   void WriteConfig(const ConfigBytes& config) { WriteFile(configPath_, config.Bytes()); }
   static void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -416,7 +419,9 @@ TEST_F(KorvelStartUpTest, CorruptedFileIsReportedAndRewrittenWhole) {
   Start();
   ASSERT_EQ(korvel_.Boxes().size(), 2u);
   EXPECT_EQ(korvel_.Boxes()[0].caption, "Korvel");
-  EXPECT_EQ(korvel_.Boxes()[0].text, "Corrupted configuration file.");
+  EXPECT_EQ(korvel_.Boxes()[0].text, "Corrupted configuration file.\n" + configPath_ +
+                                          ": unreadable, the defaults are used. A copy is kept as " + configPath_ +
+                                          ".damaged.");
   // Nothing else was read, so the bank folders are empty as well.
   EXPECT_EQ(korvel_.Boxes()[1].text, kNoBankFolders);
   EXPECT_EQ(SelectedPage(), 0);
@@ -432,6 +437,9 @@ TEST_F(KorvelStartUpTest, CorruptedFileIsReportedAndRewrittenWhole) {
   expected.Word(kWiny, 140);
   const std::vector<std::uint8_t> written = ReadConfig();
   EXPECT_TRUE(written == expected.Bytes()) << FirstDifference(expected.Bytes(), written);
+  std::ifstream kept(configPath_ + ".damaged", std::ios::binary);
+  EXPECT_TRUE(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()) ==
+              corrupted.Bytes());
 }
 
 TEST_F(KorvelStartUpTest, SystemMenuCloseSavesTheWindowsCurrentPlace) {

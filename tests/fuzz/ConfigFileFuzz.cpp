@@ -50,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // A file that fails the magic check changes nothing.
   if (status == ConfigDecodeStatus::BadMagic) Check(Same(config, before) && edges.left == 11 && edges.top == 22);
+  // A file read whole had no byte that its fields could not take, so the
+  // writer's file, every record at its field's length, is never shorter.
+  if (status == ConfigDecodeStatus::Complete) Check(size <= korvel::kConfigFileSize);
 
   // Whatever came in, every text still ends inside its buffer.
   Check(Terminated(config.homedir, sizeof config.homedir));

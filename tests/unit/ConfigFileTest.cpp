@@ -279,7 +279,8 @@ TEST(ConfigFileDecode, OversizeRecordsFillTheirFieldAndSkipTheRest) {
   record(port);
   Configuration config;
   WindowEdges edges;
-  ASSERT_EQ(Decode(bytes, config, edges), ConfigDecodeStatus::Complete);
+  // Skipped bytes would be lost to the next write: the file counts as damaged.
+  ASSERT_EQ(Decode(bytes, config, edges), ConfigDecodeStatus::Irregular);
   EXPECT_EQ(config.homedrive, 3);
   EXPECT_EQ(std::string(config.homedir), std::string(127, 'h'));
   EXPECT_EQ(config.cflags, 0x04030201u);
@@ -294,18 +295,32 @@ TEST(ConfigFileDecode, OversizeRecordsFillTheirFieldAndSkipTheRest) {
   EXPECT_EQ(std::string(config.lastmididev), std::string(31, 'm'));
 }
 
-TEST(ConfigFileDecode, HugeLengthWordEndsTheReadWithoutTouchingTheField) {
+// One damaged length word costs no setting behind it: where the field's own
+// length still fits, the record is taken at that length. Not the magic record.
+TEST(ConfigFileDecode, HugeLengthWordIsTakenAsTheFieldsOwnLength) {
   for (std::uint32_t huge : {0xFFFFFFFFu, 0x80000000u, 1013u}) {
     Bytes bytes = SampleFile();
     PutWord(bytes, 16, huge);  // homedir claims more than the file holds
     Configuration config = Untouched();
     WindowEdges edges{5, 6};
-    EXPECT_EQ(Decode(bytes, config, edges), ConfigDecodeStatus::EndedEarly);
-    EXPECT_EQ(config.homedrive, 2);
-    EXPECT_STREQ(config.homedir, "untouched home");
-    EXPECT_EQ(config.cflags, 0x11u);
-    EXPECT_EQ(edges.left, 5);
+    EXPECT_EQ(Decode(bytes, config, edges), ConfigDecodeStatus::Irregular);
+    ExpectFieldsFromFile(config, edges, 12, bytes.size());
+
+    Bytes badMagic = SampleFile();
+    PutWord(badMagic, 0, huge);
+    Configuration untouched = Untouched();
+    EXPECT_EQ(Decode(badMagic, untouched, edges), ConfigDecodeStatus::BadMagic);
+    EXPECT_STREQ(untouched.homedir, "untouched home");
   }
+  // Past the end and no room for the field either: the read ends there.
+  const Bytes full = SampleFile();
+  Bytes cut(full.begin(), full.begin() + 100);
+  PutWord(cut, 16, 0xFFFFFFFFu);
+  Configuration config = Untouched();
+  WindowEdges edges{5, 6};
+  EXPECT_EQ(Decode(cut, config, edges), ConfigDecodeStatus::EndedEarly);
+  EXPECT_STREQ(config.homedir, "untouched home");
+  EXPECT_EQ(config.cflags, 0x11u);
 }
 
 TEST(ConfigFileDecode, ShortRecordsReplaceOnlyWhatTheyCarry) {

@@ -368,7 +368,9 @@ TEST_F(ConfigurationStoreTest, CorruptFileReportsOnceKeepsDefaultsAndIsRewritten
   Configuration read;
   WindowEdges edges{50, 60};
   ReadConfiguration(read, edges, registry);
-  EXPECT_EQ(Messages(), Texts{kCorrupted});
+  EXPECT_EQ(Messages(), Texts{std::string(kCorrupted) +
+                              "\nC:\\WINDOWS\\Korvel.cfg: unreadable, the defaults are used. A copy is kept as "
+                              "C:\\WINDOWS\\Korvel.cfg.damaged."});
   EXPECT_EQ(read.cflags, kDefaultFlags);
   EXPECT_EQ(read.homedrive, 0);
   EXPECT_STREQ(read.homedir, "");
@@ -383,7 +385,7 @@ TEST_F(ConfigurationStoreTest, CorruptFileReportsOnceKeepsDefaultsAndIsRewritten
   EXPECT_FALSE(sim::RegistryKeyExists(kHkeyCurrentUser, kProductKey));
 }
 
-TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFieldsQuietly) {
+TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFields) {
   const Bytes full = FileOf(Sample(), WindowEdges{5, 6});
   WriteHost(kConfigPath, Bytes(full.begin(), full.begin() + 400));  // ends inside lastpath
 
@@ -391,7 +393,7 @@ TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFieldsQuietly) {
   std::strcpy(read.lastpath, "before");
   WindowEdges edges;
   ReadConfiguration(read, edges, registry);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Messages().size(), 1u);
   EXPECT_STREQ(read.curpreset, "D:\\KORVEL\\Studio.kvp");
   EXPECT_STREQ(read.lastpath, "before");
   EXPECT_STREQ(read.bankfolder, "");
@@ -399,7 +401,7 @@ TEST_F(ConfigurationStoreTest, FileThatEndsEarlyKeepsTheMissingFieldsQuietly) {
   EXPECT_EQ(edges.top, 6);
 }
 
-TEST_F(ConfigurationStoreTest, FileRecordsOfForeignLengthsAreSkippedOrEndTheRead) {
+TEST_F(ConfigurationStoreTest, FileRecordsOfForeignLengthsAreSkippedOrTakenAtTheirFieldsLength) {
   const Bytes good = FileOf(Sample(), WindowEdges{5, 6});
   // homedir stretched to 1000 bytes: the reader seeks over the excess and
   // stays in step with the records that follow.
@@ -417,16 +419,137 @@ TEST_F(ConfigurationStoreTest, FileRecordsOfForeignLengthsAreSkippedOrEndTheRead
   ExpectFieldsAfterHome(read, Sample());
   EXPECT_EQ(edges.top, 6);
 
-  // bankfolder claiming 4 GiB: the read ends there, the rest keeps its values.
+  // bankfolder claiming 4 GiB: taken at its field's 512 bytes.
   Bytes huge = good;
   huge[460] = huge[461] = huge[462] = huge[463] = 0xFF;
   WriteHost(kConfigPath, huge);
   Configuration partial;
   ReadConfiguration(partial, edges, registry);
   EXPECT_STREQ(partial.lastpath, "D:\\KORVEL");
-  EXPECT_STREQ(partial.bankfolder, "");
-  EXPECT_STREQ(partial.lastmididev, "");
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_STREQ(partial.bankfolder, "D:\\BANKS;E:\\SF2");
+  EXPECT_STREQ(partial.lastmididev, "SB Live! MIDI In");
+  // Both are damaged; the first one's bytes are the copy kept.
+  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(ReadHost("C:\\WINDOWS\\Korvel.cfg.damaged"), stretched);
+}
+
+// Cut files, a length word past the end and a byte too many: the message,
+// the damaged bytes beside the file, and the settings that could be read in
+// use and written back at the end.
+TEST_F(ConfigurationStoreTest, DamagedFilesAreReportedKeptBesideAndWhatCouldBeReadIsUsed) {
+  const Bytes good = FileOf(Sample(), WindowEdges{5, 6});
+  Bytes hugeHome = good;
+  hugeHome[16] = 0x00, hugeHome[17] = 0x94, hugeHome[18] = 0x35, hugeHome[19] = 0x77;  // 2,000,000,000
+  Bytes oneLong = good;
+  oneLong.push_back(0);
+  const std::string damaged = ": damaged, the settings that could be read are used.";
+  const std::string kept = " A copy is kept as C:\\WINDOWS\\Korvel.cfg.damaged.";
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    std::string message;
+    bool readsLastmididev;  // false: only the fields before the damage were read
+    bool readsAnything;
+  };
+  const Case cases[] = {
+      {"one byte short", Bytes(good.begin(), good.end() - 1), damaged, false, true},
+      {"one byte long", oneLong, damaged, true, true},
+      {"cut inside lastpath", Bytes(good.begin(), good.begin() + 400), damaged, false, true},
+      {"cut inside the magic record", Bytes(good.begin(), good.begin() + 6),
+       ": unreadable, the defaults are used.", false, false},
+      {"homedir length past the end", hugeHome, damaged, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::ClearShownMessageBoxes();
+    std::filesystem::remove(sim::HostPath("C:\\WINDOWS\\Korvel.cfg.damaged"));
+    WriteHost(kConfigPath, c.bytes);
+
+    Configuration read;
+    WindowEdges edges;
+    EXPECT_EQ(ReadConfiguration(read, edges, registry), FileFound::kDamaged);
+    EXPECT_EQ(Messages(), Texts{std::string(kCorrupted) + "\nC:\\WINDOWS\\Korvel.cfg" + c.message + kept});
+    EXPECT_EQ(ReadHost("C:\\WINDOWS\\Korvel.cfg.damaged"), c.bytes);
+    const Configuration expected = c.readsAnything ? Sample() : Configuration();
+    EXPECT_EQ(read.cflags, expected.cflags);
+    EXPECT_STREQ(read.curpreset, expected.curpreset);
+    EXPECT_STREQ(read.lastmididev, c.readsLastmididev ? expected.lastmididev : "");
+
+    // The end of the run writes a good file; the copy stays as it was.
+    WriteConfiguration(read, edges, registry, 0);
+    const Bytes rewritten = ReadHost(kConfigPath);
+    Configuration again;
+    WindowEdges againEdges;
+    ASSERT_EQ(DecodeConfigFile(rewritten.data(), rewritten.size(), again, againEdges),
+              ConfigDecodeStatus::Complete);
+    EXPECT_EQ(again.cflags, expected.cflags);
+    EXPECT_STREQ(again.curpreset, expected.curpreset);
+    EXPECT_EQ(ReadHost("C:\\WINDOWS\\Korvel.cfg.damaged"), c.bytes);
+  }
+}
+
+// One kept copy is enough: a later damage leaves it alone. A copy that
+// cannot be made keeps the damaged file from being written over.
+TEST_F(ConfigurationStoreTest, TheKeptCopyIsNeverReplacedAndADamagedFileWithoutOneStays) {
+  const Bytes good = FileOf(Sample(), WindowEdges{5, 6});
+  const Bytes first(good.begin(), good.begin() + 500);
+  const Bytes second(good.begin(), good.begin() + 300);
+  WriteHost("C:\\WINDOWS\\Korvel.cfg.damaged", first);
+  WriteHost(kConfigPath, second);
+  Configuration read;
+  WindowEdges edges;
+  ReadConfiguration(read, edges, registry);
+  EXPECT_EQ(Messages(), Texts{std::string(kCorrupted) +
+                              "\nC:\\WINDOWS\\Korvel.cfg: damaged, the settings that could be read are used. An "
+                              "earlier damaged file is kept as C:\\WINDOWS\\Korvel.cfg.damaged; this one is not "
+                              "copied."});
+  WriteConfiguration(read, edges, registry, 0);
+  EXPECT_EQ(ReadHost("C:\\WINDOWS\\Korvel.cfg.damaged"), first);
+  EXPECT_EQ(ReadHost(kConfigPath).size(), 1012u);
+
+  sim::ClearShownMessageBoxes();
+  std::filesystem::remove(sim::HostPath("C:\\WINDOWS\\Korvel.cfg.damaged"));
+  WriteHost(kConfigPath, second);
+  sim::SetFileCreationFails(true);
+  ReadConfiguration(read, edges, registry);
+  WriteConfiguration(read, edges, registry, 0);
+  const Texts messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].rfind(std::string(kCorrupted) + "\nC:\\WINDOWS\\Korvel.cfg: damaged", 0), 0u);
+  EXPECT_NE(messages[0].find("It could not be copied"), std::string::npos) << messages[0];
+  EXPECT_EQ(messages[1].rfind(std::string(kCannotWrite) + "\nC:\\WINDOWS\\Korvel.cfg: the file is damaged", 0), 0u)
+      << messages[1];
+  EXPECT_EQ(ReadHost(kConfigPath), second);
+  EXPECT_FALSE(HostExists("C:\\WINDOWS\\Korvel.cfg.damaged"));
+
+  // With room again the copy is made first, then the file is written.
+  sim::SetFileCreationFails(false);
+  WriteConfiguration(read, edges, registry, 0);
+  EXPECT_EQ(ReadHost("C:\\WINDOWS\\Korvel.cfg.damaged"), second);
+  EXPECT_EQ(ReadHost(kConfigPath).size(), 1012u);
+}
+
+// Not "Serious error reading registry": the message names the folder, and
+// the settings live in the registry meanwhile.
+TEST_F(ConfigurationStoreTest, AFolderOfTheFilesNameIsNamedAndTheRegistryKeepsTheSettings) {
+  ASSERT_TRUE(platform::CreateDirectoryA(kConfigPath));
+  const std::string folderMessage = std::string(kCorrupted) +
+                                    "\nC:\\WINDOWS\\Korvel.cfg is a folder, not a file: the settings are read from "
+                                    "and saved to the registry until it is moved away.";
+  Configuration read;
+  WindowEdges edges;
+  EXPECT_EQ(ReadConfiguration(read, edges, registry), FileFound::kDamaged);
+  EXPECT_EQ(Messages(), Texts{folderMessage});
+  EXPECT_EQ(read.cflags, kEmergencyFlags);
+
+  read.cursheet = 3;
+  WriteConfiguration(read, edges, registry, 0);
+  EXPECT_EQ(RegistryBytes(kHkeyCurrentUser, "cursheet"), Dword(3));
+  sim::ClearShownMessageBoxes();
+  Configuration next;
+  ReadConfiguration(next, edges, registry);
+  EXPECT_EQ(Messages(), Texts{folderMessage});
+  EXPECT_EQ(next.cursheet, 3);
 }
 
 TEST_F(ConfigurationStoreTest, WithoutAWindowsDirectoryTheRegistryServes) {

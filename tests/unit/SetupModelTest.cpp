@@ -181,7 +181,8 @@ TEST_F(SetupModelTest, RunAgainKeepsTheUserSettingsButNotWindowOrFolder) {
 TEST_F(SetupModelTest, CorruptedFileIsReportedAndRewrittenFromTheDefaults) {
   WriteHost(kConfigPath, Bytes(1012, 0x55));
   Finish();
-  EXPECT_EQ(Messages(), Texts{"Corrupted configuration file."});
+  EXPECT_EQ(Messages(), Texts{"Corrupted configuration file.\nC:\\WINDOWS\\Korvel.cfg: unreadable, the defaults are "
+                              "used. A copy is kept as C:\\WINDOWS\\Korvel.cfg.damaged."});
   Configuration expected;
   expected.homedrive = 2;
   std::strcpy(expected.homedir, "c:\\Apps\\Korvel");
