@@ -127,11 +127,6 @@ void WriteToRegistry(const Configuration& config, const WindowEdges& edges,
   registry.CloseKey();
 }
 
-bool IsFolder(const std::string& path) {
-  const std::uint32_t attributes = platform::GetFileAttributesA(path.c_str());
-  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory);
-}
-
 }  // namespace
 
 std::string ConfigFilePath() {
@@ -146,7 +141,7 @@ std::string ConfigFilePath() {
 FileFound ReadConfiguration(Configuration& config, WindowEdges& edges, RegistryModule& registry,
                             MissingFlags missingFlags) {
   const std::string path = ConfigFilePath();
-  if (!path.empty() && IsFolder(path)) {
+  if (!path.empty() && FolderIsPresent(path.c_str())) {
     ErrorBox(FolderInTheWayMessage(path).c_str());
     ReadFromRegistry(config, edges, registry, missingFlags, false);
     return FileFound::kDamaged;

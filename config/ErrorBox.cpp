@@ -11,4 +11,9 @@ bool FileIsPresent(const char* path) {
   return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory) == 0;
 }
 
+bool FolderIsPresent(const char* path) {
+  const std::uint32_t attributes = platform::GetFileAttributesA(path);
+  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory) != 0;
+}
+
 }  // namespace korvel

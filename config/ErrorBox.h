@@ -10,5 +10,7 @@ void ErrorBox(const char* text);
 
 // True when a file, not a folder, is at `path`.
 bool FileIsPresent(const char* path);
+// True when a folder is at `path`.
+bool FolderIsPresent(const char* path);
 
 }  // namespace korvel

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/PathHelpers.h"
+#include "config/ErrorBox.h"
 #include "config/Shortcut.h"
 #include "config/WholeFile.h"
 #include "platform/Platform.h"
@@ -23,15 +25,19 @@ std::size_t TextLength(const ValueRecord& value) {
 
 // A folder that is there, "x:\" and below.
 bool IsStartMenuFolder(const char* folder) {
-  if (!HasDriveLetter(folder) || folder[2] != '\\' || folder[3] == '\0') return false;
-  const std::uint32_t attributes = platform::GetFileAttributesA(folder);
-  return attributes != platform::kInvalidFileAttributes && (attributes & platform::kFileAttributeDirectory);
+  return HasDriveLetter(folder) && folder[2] == '\\' && folder[3] != '\0' && FolderIsPresent(folder);
 }
 
-// The longest file name of the group's entries.
+// The file names of the group's entries, this Setup's and an older one's.
+std::vector<std::string> EntryFileNames() {
+  std::vector<std::string> names = FormerStartMenuFiles();
+  for (const StartMenuEntry& entry : StartMenuEntries("")) names.push_back(entry.FileName());
+  return names;
+}
+
 std::size_t LongestEntryFileName() {
   std::size_t longest = 0;
-  for (const StartMenuEntry& entry : StartMenuEntries("")) longest = std::max(longest, entry.FileName().size());
+  for (const std::string& name : EntryFileNames()) longest = std::max(longest, name.size());
   return longest;
 }
 
@@ -56,7 +62,7 @@ bool ProgramGroup::GroupFolder(const char* name, std::size_t reserve, char (&fol
 
 int ProgramGroup::CreateProgramGroup(const char* name) {
   if (!registry_.Initialised()) return kCreated;
-  if (std::strcmp(name, kRemovalName) == 0) return RemoveProgramGroup();
+  if (std::strcmp(name, kRemovalName) == 0) return RemoveProgramGroup().result;
   char folder[kPathSize];
   // Room for the "\" that ends the group path.
   if (!GroupFolder(name, 1, folder)) return kNoProgramsFolder;
@@ -68,15 +74,24 @@ int ProgramGroup::CreateProgramGroup(const char* name) {
 
 // Only the files Setup made go: a search for "*.lnk" would also find other
 // files of the folder by their short names ("notes.lnkx" as NOTES~1.LNK).
-int ProgramGroup::RemoveProgramGroup() {
+GroupRemoval ProgramGroup::RemoveProgramGroup() {
+  GroupRemoval removal;
+  if (!registry_.Initialised()) {
+    removal.result = kCreated;
+    return removal;
+  }
   char folder[kPathSize];
   // Room for the "\" and the longest entry's file name.
-  if (!GroupFolder(product::kName, 1 + LongestEntryFileName(), folder)) return kNoProgramsFolder;
-  for (const StartMenuEntry& entry : StartMenuEntries("")) {
-    const std::string file = std::string(folder) + "\\" + entry.FileName();
-    platform::DeleteFileA(file.c_str());
+  if (!GroupFolder(product::kName, 1 + LongestEntryFileName(), folder)) return removal;
+  removal.folder = folder;
+  for (const std::string& name : EntryFileNames()) {
+    const std::string file = removal.folder + "\\" + name;
+    if (platform::DeleteFileA(file.c_str())) ++removal.entriesRemoved;
   }
-  return platform::RemoveDirectoryA(folder) ? kCreated : kNotCreated;
+  const bool removed = platform::RemoveDirectoryA(folder);
+  removal.result = removed ? kCreated : kNotCreated;
+  removal.folderKept = !removed && FolderIsPresent(folder);
+  return removal;
 }
 
 bool ProgramGroup::EntryPath(const char* name, const char* extension, char (&file)[kPathSize]) const {

@@ -4,10 +4,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "config/RegistryModule.h"
 
 namespace korvel {
+
+// What the removal form of CreateProgramGroup did.
+struct GroupRemoval {
+  int result = 22;     // as CreateProgramGroup answers
+  std::string folder;  // the group folder; empty when the start menu is not known
+  int entriesRemoved = 0;
+  bool folderKept = false;  // it is still there, holding what is not Korvel's
+};
 
 class ProgramGroup {
  public:
@@ -23,10 +32,7 @@ class ProgramGroup {
   // Creates the folder `name` in the start menu's program folder and makes
   // it the group path (ending in "\"), even when it existed already.
   // Before InitRegistry nothing happens and the result is 0.
-  // The name "DELETE" is the removal form: the product's group folder loses
-  // the entries Setup made in it (StartMenuEntries), and nothing else, and is
-  // then removed, if empty; 0 when it was removed, 1 when not (also when
-  // absent), 22 as above. The path is kept.
+  // The name "DELETE" is the removal form (RemoveProgramGroup); its result.
   // The "Programs" folder must be a folder that is there, on a drive and not
   // its root: an empty or odd value would put the group anywhere, even into
   // the installation folder.
@@ -41,6 +47,12 @@ class ProgramGroup {
   // not fit or the file cannot be written.
   std::int32_t CreateGroupInternetShortcut(const char* name, const char* url);
 
+  // The product's group folder loses the entries Setup makes in it and
+  // those an older Setup made (StartMenuEntries, FormerStartMenuFiles), and
+  // nothing else, and is then removed, if empty. `result`: 0 when it was
+  // removed, 1 when not (also when absent), 22 as above. The path is kept.
+  GroupRemoval RemoveProgramGroup();
+
   const char* Path() const { return path_; }
 
  private:
@@ -48,7 +60,6 @@ class ProgramGroup {
   // be found or does not fit with `reserve` more bytes.
   bool GroupFolder(const char* name, std::size_t reserve, char (&folder)[kPathSize]);
 
-  int RemoveProgramGroup();
   // The group path + `name` + `extension` into `file`; false when it does not fit.
   bool EntryPath(const char* name, const char* extension, char (&file)[kPathSize]) const;
 

@@ -18,4 +18,8 @@ std::vector<StartMenuEntry> StartMenuEntries(const std::string& homedir) {
   };
 }
 
+std::vector<std::string> FormerStartMenuFiles() {
+  return {std::string(product::kName) + " Homepage.lnk"};
+}
+
 }  // namespace korvel

@@ -1,6 +1,7 @@
 // The five entries Setup makes in the product's start-menu group: four
 // shell links to files in the installation folder and an Internet shortcut
-// to the homepage. The uninstaller removes exactly these files.
+// to the homepage. The uninstaller removes exactly these files and those an
+// older Setup made.
 #pragma once
 
 #include <string>
@@ -19,5 +20,9 @@ struct StartMenuEntry {
 
 // In the order Setup makes them, with targets in `homedir`.
 std::vector<StartMenuEntry> StartMenuEntries(const std::string& homedir);
+
+// File names of entries an older Setup made in the group and this one no
+// longer makes: the homepage as a shell link.
+std::vector<std::string> FormerStartMenuFiles();
 
 }  // namespace korvel

@@ -1,11 +1,12 @@
 // What Uninst.exe removes: everything Setup and Korvel added to the system
 // (the start-menu group, the uninstall registration, the start-up shortcut,
 // the configuration file with what an unfinished write left beside it, and
-// Korvel's registry keys). The user's presets, banks and the installation
-// folder's files are left alone.
+// Korvel's registry keys). The user's presets, banks, the installation
+// folder's files and a kept copy of a damaged configuration are left alone.
 #pragma once
 
 #include "config/RegistryModule.h"
+#include "setup/UninstallReport.h"
 
 namespace korvel {
 
@@ -15,14 +16,15 @@ class Uninstaller {
   // COM); it is left with no key open.
   explicit Uninstaller(RegistryModule& registry) : registry_(registry) {}
 
-  // Removes what is there and quietly skips what is not, so it may run again.
-  void Run();
+  // Removes what is there and skips what is not, so it may run again; the
+  // report says which was which.
+  UninstallReport Run();
 
  private:
-  void RemoveStartMenuGroup();
-  void RemoveStartupLink();
-  static void RemoveConfigurationFile();
-  void RemoveProductKeys();
+  StartupShortcutRemoval RemoveStartupLink();
+  // Each true when something was there and went.
+  static bool RemoveConfigurationFile();
+  static bool RemoveProductKeys();
 
   RegistryModule& registry_;
 };

@@ -28,14 +28,6 @@ std::string OwnFolder() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-std::string RemovedMessage() {
-  const std::string folder = OwnFolder();
-  std::string text = "Korvel's start menu group, its settings and its start-up shortcut have been removed. ";
-  if (folder.empty()) return text + "Its program files, your presets and your banks were kept.";
-  return text + "Its program files were kept in " + folder +
-         "; delete that folder to remove them too. Your presets and banks were kept.";
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -47,8 +39,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (MessageBoxA(nullptr, kQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
   korvel::RegistryModule registry;
   registry.InitRegistry("Quennet", "Korvel");
-  korvel::Uninstaller(registry).Run();
+  const korvel::UninstallReport report = korvel::Uninstaller(registry).Run();
   registry.DoneRegistry();
-  MessageBoxA(nullptr, RemovedMessage().c_str(), kCaption, MB_OK);
+  MessageBoxA(nullptr, korvel::UninstallMessage(report, OwnFolder()).c_str(), kCaption, MB_OK);
   return 0;
 }

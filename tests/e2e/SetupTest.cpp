@@ -330,10 +330,12 @@ TEST_F(SetupTest, TheUninstallerRemovesWhatWasAddedAndKeepsTheUsersFiles) {
   ASSERT_TRUE(uninstaller.WaitForEnd(kTimeoutMs, &exitCode));  // Yes, then OK
   EXPECT_EQ(exitCode, 0u);
   ASSERT_EQ(uninstaller.Boxes().size(), 2u);
+  // The group folder holds the user's files: it stays, and the message says why.
   EXPECT_EQ(uninstaller.Boxes()[1].text,
-            "Korvel's start menu group, its settings and its start-up shortcut have been removed. Its program "
-            "files were kept in C:\\Korvel; delete that folder to remove them too. Your presets and banks were "
-            "kept.");
+            "Removed: the start menu entries, the start-up shortcut, the settings and the uninstall entry.\n"
+            "The start menu folder " + group_ + " was kept: it holds files that are not Korvel's.\n"
+            "The program files were kept in C:\\Korvel; delete that folder to remove them too.\n"
+            "Your presets and banks were kept.");
 
   std::vector<std::string> left = GroupLinks();
   std::sort(left.begin(), left.end());

@@ -1,11 +1,12 @@
 // The uninstaller after a Setup install and a start-up shortcut: all Korvel
-// added goes, the user's files and other products stay, and a second run is
-// harmless.
+// added goes, the user's files and other products stay, a second run is
+// harmless, and the last message says which was which.
 #include "setup/Uninstaller.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -65,7 +66,7 @@ class UninstallerTest : public ::testing::Test {
     PutFile(kBank);
     PutFile(std::string(kHome) + "\\Korvel.exe");
   }
-  void Uninstall() { Uninstaller(registry).Run(); }
+  std::string Uninstall() { return UninstallMessage(Uninstaller(registry).Run(), kHome); }
 
   sim::Sandbox sandbox;
   RegistryModule registry;
@@ -131,6 +132,44 @@ TEST_F(UninstallerTest, UnknownShellFoldersAreSkippedWithoutAMessage) {
   EXPECT_TRUE(HostExists(std::string(kStartup) + "\\Korvel.lnk"));
   EXPECT_FALSE(HostExists(kConfigPath));
   EXPECT_FALSE(sim::RegistryKeyExists(kHkeyCurrentUser, product::kProductKey));
+}
+
+// The last message says what went, what stayed and why, and what was not
+// there: a start-up shortcut never made is not "removed".
+TEST_F(UninstallerTest, TheMessageListsWhatWentWhatStayedAndWhatWasNotThere) {
+  std::filesystem::remove(sim::HostPath((std::string(kStartup) + "\\Korvel.lnk").c_str()));
+  PutFile(std::string(kGroup) + "\\My notes.txt");
+  EXPECT_EQ(Uninstall(),
+            "Removed: the start menu entries, the settings and the uninstall entry.\n"
+            "Not found, so not removed: a start-up shortcut.\n"
+            "The start menu folder C:\\WINDOWS\\Start Menu\\Programs\\Korvel was kept: it holds files that "
+            "are not Korvel's.\n"
+            "The program files were kept in C:\\Apps\\Korvel; delete that folder to remove them too.\n"
+            "Your presets and banks were kept.");
+  EXPECT_EQ(FilesIn(kGroup), std::vector<std::string>{"My notes.txt"});
+
+  // Run again: nothing left to remove, and it says so.
+  EXPECT_EQ(Uninstall(),
+            "Nothing of Korvel's was left to remove.\n"
+            "The start menu folder C:\\WINDOWS\\Start Menu\\Programs\\Korvel was kept: it holds files that "
+            "are not Korvel's.\n"
+            "The program files were kept in C:\\Apps\\Korvel; delete that folder to remove them too.\n"
+            "Your presets and banks were kept.");
+}
+
+// An older Setup made the homepage entry as a shell link; it goes with the
+// rest, and so does the group. A kept damaged configuration stays, named.
+TEST_F(UninstallerTest, AnOlderInstallationsHomepageLinkGoesAndTheGroupWithIt) {
+  std::filesystem::remove(sim::HostPath((std::string(kGroup) + "\\Korvel Homepage.url").c_str()));
+  PutFile(std::string(kGroup) + "\\Korvel Homepage.lnk");
+  PutFile(std::string(kConfigPath) + ".damaged");
+  EXPECT_EQ(Uninstall(),
+            "Removed: the start menu group, the start-up shortcut, the settings and the uninstall entry.\n"
+            "C:\\WINDOWS\\Korvel.cfg.damaged was kept: it is the copy of a damaged configuration file.\n"
+            "The program files were kept in C:\\Apps\\Korvel; delete that folder to remove them too.\n"
+            "Your presets and banks were kept.");
+  EXPECT_FALSE(HostExists(kGroup));
+  EXPECT_TRUE(HostExists(std::string(kConfigPath) + ".damaged"));
 }
 
 }  // namespace
