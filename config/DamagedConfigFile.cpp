@@ -15,17 +15,8 @@ constexpr char kDamagedSuffix[] = ".damaged";
 // A written file is 1012 bytes; anything this large is not one of Korvel's.
 constexpr std::size_t kCopyLimit = 1 << 20;
 
-DamagedCopy CopyFailed(WriteFailure* failure, const std::string& path, const char* reason = nullptr) {
-  if (failure != nullptr) {
-    failure->path = path;
-    if (reason != nullptr) {
-      failure->reason = reason;
-    } else {
-      char text[256];
-      platform::LastFileErrorText(text, sizeof text);
-      failure->reason = text;
-    }
-  }
+DamagedCopy CopyFailed(WriteFailure* failure, const std::string& path, const char* reason) {
+  if (failure != nullptr) *failure = WriteFailure{false, path, reason};
   return DamagedCopy::kFailed;
 }
 
@@ -35,7 +26,7 @@ DamagedCopy KeepDamagedCopy(const std::string& path, WriteFailure* failure) {
   const std::string copy = path + kDamagedSuffix;
   if (FileIsPresent(copy.c_str())) return DamagedCopy::kEarlierKept;
   std::FILE* file = platform::OpenFile(path.c_str(), "rb");
-  if (file == nullptr) return CopyFailed(failure, path);
+  if (file == nullptr) return CopyFailed(failure, path, "the file cannot be opened");
   std::vector<char> bytes;
   bool cut = false;
   const bool read = ReadWholeFile(file, bytes, kCopyLimit, &cut);
