@@ -124,7 +124,7 @@ void ConnectionDetails::StoreRangeEdit(DetailsControl edit, const std::string& t
   Modification* modification = CurrentModification();
   if (showing_ || modification == nullptr || text.empty()) return;
   const RangeKind kind = KindOf(edit);
-  const ReadRangeResult read = ReadRange(text);
+  const ReadRangeResult read = ReadRange(text, kind);
   // A number that does not fit is refused; the text stays as the user has
   // it until the edit is left.
   if (!RangeFits(kind, read.range)) return;
@@ -136,7 +136,7 @@ void ConnectionDetails::RangeEditExit(DetailsControl edit, const std::string& te
   const Modification* modification = CurrentModification();
   if (modification == nullptr) return;
   const RangeKind kind = KindOf(edit);
-  const ReadRangeResult read = ReadRange(text);
+  const ReadRangeResult read = ReadRange(text, kind);
   if (text.empty() || !read.complete || !RangeFits(kind, read.range)) ShowText(edit, RangeTextOf(*modification, kind));
 }
 

@@ -58,18 +58,27 @@ std::string RangeText(ShownRange range) {
   return std::to_string(range.low) + "-" + std::to_string(range.high);
 }
 
-ReadRangeResult ReadRange(const std::string& text) {
-  const std::size_t dash = text.find('-');
-  const std::string before = text.substr(0, dash);
+ReadRangeResult ReadRange(const std::string& text, RangeKind kind) {
+  // Target values are signed: a '-' where a number starts is its sign.
+  const bool signedValues = kind == RangeKind::Target;
+  const bool lowNegative = signedValues && !text.empty() && text[0] == '-';
+  const std::string range = lowNegative ? text.substr(1) : text;
+
+  const std::size_t dash = range.find('-');
+  const std::string before = range.substr(0, dash);
   const std::size_t k = std::min<std::size_t>(std::count_if(before.begin(), before.end(), IsDigit), kMaxDigits);
-  const Number low = LeadingNumber(text.substr(0, k));
+  const Number low = LeadingNumber(range.substr(0, k));
 
   ReadRangeResult result;
-  result.range.low = low.value;
-  result.range.high = low.value;
+  result.range.low = lowNegative ? -low.value : low.value;
+  result.range.high = result.range.low;
+  result.complete = !lowNegative || low.digits > 0;
   if (dash == std::string::npos) return result;
-  const Number high = LeadingNumber(text.substr(dash + 1));
-  result.range.high = high.value;
+  std::string after = range.substr(dash + 1);
+  after.erase(0, std::min(after.find_first_not_of(" \t"), after.size()));
+  const bool highNegative = signedValues && !after.empty() && after[0] == '-';
+  const Number high = LeadingNumber(highNegative ? after.substr(1) : after);
+  result.range.high = highNegative ? -high.value : high.value;
   result.complete = low.digits > 0 && high.digits > 0;
   return result;
 }

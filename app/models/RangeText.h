@@ -28,14 +28,16 @@ std::string RangeText(ShownRange range);
 // Reads "N" or "N-M". Low is taken from the text's first k characters, k
 // being the number of digits before the first '-'; high from the digits
 // after the '-', blanks there skipped; without a '-' high equals low. Each
-// number has at most 7 digits; a missing number reads as 0.
+// number has at most 7 digits; a missing number reads as 0. In a target
+// range either number may carry a minus sign ("-12-0", "5--3"), so that
+// every text RangeText writes for it reads back as the same pair.
 struct ReadRangeResult {
   ShownRange range;
   // False when a '-' is there but a number on either side of it is not yet:
   // the user is still typing.
   bool complete = true;
 };
-ReadRangeResult ReadRange(const std::string& text);
+ReadRangeResult ReadRange(const std::string& text, RangeKind kind);
 
 // Whether both values fit their byte: source 0..255, target -128..127,
 // channel 1..16.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/models/RangeText.h"
 #include "midi/ConnectionList.h"
 #include "midi/MidiCallbacks.h"
 #include "tests/unit/BankLayerTestSupport.h"
@@ -203,6 +205,42 @@ TEST_F(ConnectionDetailsTest, TypedRangesAreStoredAndNumbersThatDoNotFitAreRefus
   Dialog().RangeEditExit(Ctl::edcr, "10-");
   EXPECT_EQ(view.texts[Ctl::edcr], "10");
   EXPECT_TRUE(SameModification(m, before));
+}
+
+// A transposition down is shown signed ("-12-0"); what the target edit
+// shows, and a typed "-5", read back as the same values, for every pair.
+TEST_F(ConnectionDetailsTest, EveryTargetTextTheDialogShowsReadsBackAsItsPair) {
+  Connected(kKeyboard, kSynth);
+  AddMods(0, 1);
+  Open();
+  Type(Ctl::eddctype, "-5");
+  EXPECT_EQ(Mod(0, 0).targetValue, -5);
+  EXPECT_EQ(Mod(0, 0).targetHigh, -5);
+  Mod(0, 0).targetValue = -12;
+  Mod(0, 0).targetHigh = 0;
+  Dialog().ConListChange(0);
+  EXPECT_EQ(view.texts[Ctl::eddctype], "-12-0");
+
+  int misread = 0;
+  for (int low = -128; low <= 127; ++low) {
+    for (int high = -128; high <= 127; ++high) {
+      Modification shown = Mod(0, 0);
+      shown.targetValue = static_cast<std::int8_t>(low);
+      shown.targetHigh = static_cast<std::int8_t>(high);
+      const std::string text = RangeTextOf(shown, RangeKind::Target);
+      Mod(0, 0).targetValue = static_cast<std::int8_t>(~low);
+      Mod(0, 0).targetHigh = static_cast<std::int8_t>(~high);
+      Type(Ctl::eddctype, text);
+      if (Mod(0, 0).targetValue != low || Mod(0, 0).targetHigh != high) ++misread;
+      Dialog().RangeEditExit(Ctl::eddctype, text);
+      if (view.texts[Ctl::eddctype] != text) ++misread;
+    }
+  }
+  EXPECT_EQ(misread, 0);
+  // Source and channel texts read as before: a leading '-' is no sign there.
+  Type(Ctl::edsctype, "-16");
+  EXPECT_EQ(Mod(0, 0).sourceLow, 0);
+  EXPECT_EQ(Mod(0, 0).sourceHigh, 16);
 }
 
 TEST_F(ConnectionDetailsTest, TypesSwapAndCaptionsFollowTheModification) {

@@ -30,7 +30,7 @@ TEST(RangeTextTest, WritingShowsLowAloneOrBothInTheirOrder) {
 
 TEST(RangeTextTest, ReadingTakesNOrNDashM) {
   auto read = [](const std::string& text) {
-    const ReadRangeResult r = ReadRange(text);
+    const ReadRangeResult r = ReadRange(text, RangeKind::Source);
     return std::make_tuple(r.range.low, r.range.high, r.complete);
   };
   EXPECT_EQ(read("36-47"), std::make_tuple(36, 47, true));
