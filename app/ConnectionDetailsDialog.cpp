@@ -28,17 +28,21 @@ TconDialog::TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE insta
 }
 
 // The window goes while the object is whole: its procedure still reaches it.
+// A dialog that goes without being closed writes nothing.
 TconDialog::~TconDialog() {
   if (IsWindow(form_.Handle())) DestroyWindow(form_.Handle());
-  if (created_) details_.FormDestroy();
+  if (created_) details_.EndBypass();
 }
 
-// Open before it is filled: a box it raises meanwhile is its own.
+// Open before it is filled, and still open while the presets are written:
+// a box it raises meanwhile is its own.
 void TconDialog::ShowModal(int connection) {
   ModalLoop modal(form_.Handle());
   details_.FormCreate(connection);
   created_ = true;
   modal.Run(closed_);
+  details_.FormDestroy();
+  created_ = false;
 }
 
 LRESULT TconDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 
 #include "app/models/ConnectionDetailsTexts.h"
 #include "app/models/RangeText.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr const char* kNoMoreModifications = "Could not create any more modifications!";
 constexpr const char* kNoMemory = "Could not allocate memory.";
 constexpr const char* kReallyDeletePreset = "Really delete a modification preset?";
+constexpr const char* kPresetsNotSaved = "The modification presets could not be saved.";
 
 RangeKind KindOf(DetailsControl edit) {
   switch (edit) {
@@ -53,7 +55,8 @@ void ConnectionDetails::FormCreate(int preselected) {
 }
 
 void ConnectionDetails::FillForm(int preselected) {
-  LoadModificationPresets(devices_.Config().homedir, modPresets_);
+  LoadModificationPresets(devices_.Config().homedir, modPresets_, presetFile_);
+  presetsChanged_ = false;
   FillPresetList();
   connection_ = std::max(preselected, 0);
   view_.FillList(DetailsControl::srclist, SourceTypeEntries());
@@ -65,9 +68,25 @@ void ConnectionDetails::FillForm(int preselected) {
 }
 
 void ConnectionDetails::FormDestroy() {
-  SaveModificationPresets(devices_.Config().homedir, modPresets_, presetDeleted_);
+  SavePresets();
+  EndBypass();
+}
+
+void ConnectionDetails::EndBypass() {
   ReleaseNotesOfModifiedConnections(ports_);
   SetModificationBypass(false);
+}
+
+// Unchanged presets are not written: the file stays as the user has it.
+void ConnectionDetails::SavePresets() {
+  if (!presetsChanged_) return;
+  WriteFailure failure;
+  if (SaveModificationPresets(devices_.Config().homedir, modPresets_, presetFile_, &failure) ==
+      PresetSaveResult::Written) {
+    presetsChanged_ = false;
+    return;
+  }
+  ErrorBox((std::string(kPresetsNotSaved) + "\n" + failure.Line()).c_str());
 }
 
 MidiConnection* ConnectionDetails::Connection() {
@@ -199,6 +218,7 @@ void ConnectionDetails::SaveAsModPresetButtonClick(bool byName) {
   ModificationPreset* preset = PresetToWrite(name.substr(0, kPresetNameSize - 1), byName);
   if (preset == nullptr) return;
   preset->modification = *modification;
+  presetsChanged_ = true;
   FillModificationList(modification_);
   FillPresetList();
 }
@@ -229,7 +249,7 @@ void ConnectionDetails::DelPresetButtonClick() {
   // still holds that preset.
   if (!IsEntry(preset, modPresets_.size())) return;
   modPresets_.erase(modPresets_.begin() + preset);
-  presetDeleted_ = true;
+  presetsChanged_ = true;
   FillPresetList();
 }
 

@@ -62,8 +62,12 @@ class ConnectionDetails {
   // Switches the modification bypass on, reads the modification presets and
   // fills the lists with `preselected` (-1 taken as 0) chosen.
   void FormCreate(int preselected);
-  // Writes the modification presets, then switches the bypass off.
+  // Writes the modification presets when the user changed them (a write
+  // that fails leaves the file as it was and says so), then ends the bypass.
   void FormDestroy();
+  // Switches the bypass off, writing nothing: for a dialog that goes
+  // without being closed.
+  void EndBypass();
 
   // The lists' selection changes, with the entry now selected.
   void ConListChange(int entry);
@@ -94,6 +98,7 @@ class ConnectionDetails {
 
  private:
   void FillForm(int preselected);
+  void SavePresets();
   MidiConnection* Connection();
   Modification* CurrentModification();
   bool AddNewModification();
@@ -111,8 +116,9 @@ class ConnectionDetails {
   PresetManager& presetManager_;
   ConnectionDetailsView& view_;
   ModificationPresetList modPresets_;
-  // A preset was deleted: even an empty list is written at the end.
-  bool presetDeleted_ = false;
+  PresetFileText presetFile_;  // what the presets were read from
+  // A preset was saved or deleted: the file is written at the end.
+  bool presetsChanged_ = false;
   int connection_ = 0;     // ConList's selection
   int modification_ = -1;  // ptlist's selection
   std::vector<std::string> modEntries_;  // ptlist's entries

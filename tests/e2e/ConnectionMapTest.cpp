@@ -3,8 +3,9 @@
 // both sides, "Synth" output): a Shift-drag connects and a note then
 // arrives, the port menu connects and deletes (ending a note still held),
 // tiles hide and come back, a moved tile keeps its place in the preset and
-// after a restart, and a transposing modification loaded in "Connection
-// Details" acts once the dialog is closed, and the port chosen as the input
+// after a restart, a transposing modification loaded in "Connection
+// Details" acts once the dialog is closed, the dialog keeps every byte of
+// the user's preset file, and the port chosen as the input
 // for bank managing shows the MIDIIN picture and clears a bank of the
 // emulated card.
 #include <windows.h>
@@ -229,8 +230,79 @@ TEST_F(ConnectionMapTest, ATransposingModificationActsOnceTheDetailsDialogIsClos
   notes = NoteTo("Synth");
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].shortMessage, kNoteOn + (12 << 8)) << "an octave up";
-  // The presets went to the user's file when the dialog closed.
-  EXPECT_FALSE(ReadFileBytes(std::string(kHome) + "\\mods.txt").empty());
+  // Using a preset changes no preset: the factory file stays the one read.
+  EXPECT_TRUE(ReadFileBytes(std::string(kHome) + "\\mods.txt").empty());
+  EXPECT_FALSE(ReadFileBytes(std::string(kHome) + "\\factmods.txt").empty());
+}
+
+// A mods.txt as a user keeps it, over a megabyte: a note on top, 40,000
+// presets, an over-long line and odd bytes among them, a last line without
+// a line feed. Closing Connection Details with "&Close" or Escape leaves
+// every byte; a preset saved there is added behind them.
+TEST_F(ConnectionMapTest, ConnectionDetailsKeepsEveryByteOfTheUsersPresetFile) {
+  const std::string mods = std::string(kHome) + "\\mods.txt";
+  constexpr int kPresets = 40000;
+  std::string text = "# presets, by hand\r\n";
+  for (int i = 0; i < kPresets; ++i) {
+    const std::string name = "Preset_" + std::to_string(i) + "_";
+    text += "\xA7" + name + std::string(60 - name.size(), 'x') + " 90 90 0 " + std::to_string(i % 25 - 12) +
+            " 0 15 127 0\n";
+    if (i == kPresets / 2) text += std::string(400, '=') + "\n" + std::string("\x01\xFF\xFE odd \0 bytes\xA7\n", 17);
+  }
+  text += "; last words";
+  ASSERT_GT(text.size(), 1024u * 1024u);
+  const std::vector<std::uint8_t> bytes = Bytes(text);
+  ASSERT_TRUE(WriteFileBytes(mods, bytes));
+  ShiftDrag("Keyboard", "Synth");
+
+  // Whether the dialog's preset list holds `count` presets, in time.
+  auto listsPresets = [&](HWND dialog, int count) {
+    HWND presets = FindControl(dialog, ctl::tlist);
+    auto full = [&]() -> HWND { return SendMessageA(presets, CB_GETCOUNT, 0, 0) == count ? dialog : nullptr; };
+    if (WaitFor(full, kTimeoutMs)) return true;
+    ADD_FAILURE() << "presets listed: " << SendMessageA(presets, CB_GETCOUNT, 0, 0);
+    return false;
+  };
+  auto openDetails = [&]() -> HWND {
+    DoubleClickAt(CentreOf(Tile("Keyboard")));
+    HWND dialog = WaitForTopLevel("TconDialog", "Connection Details", korvel_.Pid(), kTimeoutMs);
+    return dialog != nullptr && listsPresets(dialog, kPresets) ? dialog : nullptr;
+  };
+  auto waitClosed = [&](HWND dialog) {
+    return WaitFor([&]() -> HWND { return IsWindow(dialog) && IsWindowVisible(dialog) ? nullptr : main_; }, kTimeoutMs);
+  };
+
+  HWND dialog = openDetails();
+  ASSERT_NE(dialog, nullptr);
+  ClickControl(FindControl(dialog, ctl::CloseButton));
+  ASSERT_TRUE(waitClosed(dialog));
+  EXPECT_TRUE(ReadFileBytes(mods) == bytes) << "\"&Close\" rewrote mods.txt";
+
+  dialog = openDetails();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(GetForegroundWindow(), dialog);
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(waitClosed(dialog));
+  EXPECT_TRUE(ReadFileBytes(mods) == bytes) << "Escape rewrote mods.txt";
+
+  // "&Load" takes the first preset, a transposition down; saved as "Mine".
+  dialog = openDetails();
+  ASSERT_NE(dialog, nullptr);
+  ClickControl(FindControl(dialog, ctl::LoadModPresetButton));
+  HWND name = FindControl(dialog, ctl::edPresetName);
+  auto showsFirst = [&]() -> HWND { return WindowText(name).rfind("Preset 0 ", 0) == 0 ? name : nullptr; };
+  ASSERT_TRUE(WaitFor(showsFirst, kTimeoutMs)) << WindowText(name);
+  ClickControl(name);
+  SendMessageA(name, EM_SETSEL, 0, -1);
+  TypeText("Mine");
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return WindowText(name) == "Mine" ? name : nullptr; }, kTimeoutMs));
+  ClickControl(FindControl(dialog, ctl::SaveAsModPresetButton));
+  ASSERT_TRUE(listsPresets(dialog, kPresets + 1));
+  ClickControl(FindControl(dialog, ctl::CloseButton));
+  ASSERT_TRUE(waitClosed(dialog));
+  EXPECT_TRUE(ReadFileBytes(mods) == Bytes(text + "\n\xA7Mine 90 90 0 -12 0 15 127 0\n"))
+      << "what the user had, then the saved preset";
+  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
 }
 
 // Whether the screen shows anything but white in the tile's top-left corner,

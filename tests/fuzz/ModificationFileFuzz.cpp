@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the modification preset reader and checks what the
 // Connection Details dialog relies on: every name ends inside its buffer, has
-// no line feed and fits 63 characters, and what was read is written and read
-// back unchanged.
+// no line feed and fits 63 characters, what was read is written back byte
+// for byte, and presets written in the file's own form read back unchanged.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -26,12 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<char[]> copy(new char[size == 0 ? 1 : size]);
   if (size > 0) std::memcpy(copy.get(), data, size);
 
+  korvel::PresetFileText read;
+  read.found = korvel::FileFound::kWhole;
+  read.text.assign(copy.get(), copy.get() + size);
   ModificationPresetList presets;
-  korvel::DecodeModificationPresets(copy.get(), size, presets);
+  korvel::DecodeModificationPresets(copy.get(), size, presets, &read.lines);
 
   std::size_t markers = 0;
   for (std::size_t i = 0; i + 1 < size; ++i) markers += data[i] == 0xA7;
   Check(presets.size() <= markers);
+  Check(korvel::EncodeModificationPresets(presets, read) == std::string(copy.get(), size));
 
   for (ModificationPreset& preset : presets) {
     const void* end = std::memchr(preset.name, 0, korvel::kPresetNameSize);

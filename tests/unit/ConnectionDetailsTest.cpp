@@ -430,8 +430,11 @@ TEST_F(ConnectionDetailsTest, LinksOfferOnlyFreeDevicesAndNoneFromTheBankSwitchi
   EXPECT_EQ(view.lists[Ctl::llist], Entries{"<none>"});
 }
 
-TEST_F(ConnectionDetailsTest, BypassLastsFromCreateToDestroyWhichWritesThePresets) {
-  WriteHostFile(std::string(kHome) + "\\factmods.txt", kMark + "Factory 90 90 0 0 0 15 0 0\n");
+TEST_F(ConnectionDetailsTest, BypassLastsFromCreateToDestroyWhichWritesChangedPresets) {
+  const std::string factory = kMark + "Factory 90 90 0 0 0 15 0 0\n";
+  WriteHostFile(std::string(kHome) + "\\factmods.txt", factory);
+  Connected(kKeyboard, kSynth);
+  AddMods(0, 1);
   EXPECT_FALSE(ModificationBypass());
   Open();
   EXPECT_TRUE(ModificationBypass());
@@ -439,8 +442,53 @@ TEST_F(ConnectionDetailsTest, BypassLastsFromCreateToDestroyWhichWritesThePreset
   EXPECT_EQ(view.Selected(Ctl::tlist), 0);
   Dialog().FormDestroy();
   EXPECT_FALSE(ModificationBypass());
-  EXPECT_EQ(ReadPresetFile(), kMark + "Factory 90 90 0 0 0 15 0 0\n");
+  // Nothing changed in the presets: nothing written.
+  EXPECT_FALSE(std::filesystem::exists(Host(std::string(kHome) + "\\mods.txt")));
+  EXPECT_TRUE(std::filesystem::exists(Host(std::string(kHome) + "\\factmods.txt")));
+
+  Open();
+  view.texts[Ctl::edPresetName] = "Mine";
+  Dialog().SaveAsModPresetButtonClick(false);
+  Dialog().FormDestroy();
+  EXPECT_EQ(ReadPresetFile(), factory + kMark + "Mine 90 90 0 0 0 15 0 0\n");
   EXPECT_FALSE(std::filesystem::exists(Host(std::string(kHome) + "\\factmods.txt")));
+}
+
+// What the user wrote into the file beside the presets stays; closing with
+// nothing changed writes nothing; a write that fails leaves the file as it
+// was and says which file and why.
+TEST_F(ConnectionDetailsTest, ClosingKeepsTheUsersFileAndSaysWhenItCannotBeWritten) {
+  const std::string file = "# my presets\n" + kMark + "Up 90 90 0 12 0 15 127 0\n" + std::string(300, 'x') +
+                           "\n\x01\xFF\r\n" + kMark + "Down 90 90 0 -12 0 15 127 0";
+  WritePresetFile(file);
+  Connected(kKeyboard, kSynth);
+  AddMods(0, 1);
+  Open();
+  sim::SetFileCreationFails(true);
+  Dialog().FormDestroy();
+  EXPECT_TRUE(sim::ShownMessageBoxes().empty()) << "an unchanged list was written";
+  sim::SetFileCreationFails(false);
+  EXPECT_EQ(ReadPresetFile(), file);
+
+  Open();
+  EXPECT_EQ(view.lists[Ctl::tlist], (Entries{"Up", "Down"}));
+  view.texts[Ctl::edPresetName] = "Mine";
+  Dialog().SaveAsModPresetButtonClick(false);
+  sim::SetFileCreationFails(true);
+  Dialog().FormDestroy();
+  sim::SetFileCreationFails(false);
+  ASSERT_EQ(sim::ShownMessageBoxes().size(), 1u);
+  const std::string text = sim::ShownMessageBoxes()[0].text;
+  EXPECT_EQ(text.substr(0, text.find('\n')), "The modification presets could not be saved.");
+  EXPECT_NE(text.find(std::string(kHome) + "\\mods.txt: "), std::string::npos) << text;
+  EXPECT_EQ(ReadPresetFile(), file);
+  EXPECT_FALSE(ModificationBypass());
+
+  Open();
+  view.texts[Ctl::edPresetName] = "Mine";
+  Dialog().SaveAsModPresetButtonClick(false);
+  Dialog().FormDestroy();
+  EXPECT_EQ(ReadPresetFile(), file + "\n" + kMark + "Mine 90 90 0 0 0 15 0 0\n");
 }
 
 }  // namespace

@@ -129,11 +129,12 @@ TEST_F(InterruptedReplaceTest, ModificationPresetsAreReadFromTheirNewFileBeforeT
   presets[0].modification.targetValue = 12;
 
   sim::SetReplaceDeletesThenFails(true);
-  EXPECT_EQ(SaveModificationPresets("C:\\KORVEL", presets), PresetSaveResult::Failed);
+  EXPECT_EQ(SaveModificationPresets("C:\\KORVEL", presets, PresetFileText()), PresetSaveResult::Failed);
   sim::SetReplaceDeletesThenFails(false);
 
   ModificationPresetList read;
-  LoadModificationPresets("C:\\KORVEL", read);
+  PresetFileText file;
+  LoadModificationPresets("C:\\KORVEL", read, file);
   ASSERT_EQ(read.size(), 1u);
   EXPECT_STREQ(read[0].name, "Octave Up");
   EXPECT_EQ(read[0].modification.targetValue, 12);

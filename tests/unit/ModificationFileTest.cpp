@@ -51,11 +51,18 @@ class ModificationFileTest : public ::testing::Test {
 
   static bool Exists(const char* file) { return std::ifstream(HostOf(file), std::ios::binary).good(); }
 
+  // Reads the presets; what they were read from stays in read_.
   ModificationPresetList Load() {
     ModificationPresetList presets;
-    LoadModificationPresets(kHome, presets);
+    LoadModificationPresets(kHome, presets, read_);
     return presets;
   }
+  // Writes a list that was not read from a file.
+  static PresetSaveResult SaveNew(const char* home, ModificationPresetList& presets) {
+    return SaveModificationPresets(home, presets, PresetFileText());
+  }
+
+  PresetFileText read_;
 
   platform::sim::Sandbox sandbox_;
 };
@@ -93,8 +100,9 @@ TEST_F(ModificationFileTest, FactoryFileOnlyWithoutUserFile) {
 TEST_F(ModificationFileTest, NeitherFileGivesEmptyListSilently) {
   ModificationPresetList presets;
   presets.push_back(Preset("stale", DefaultModification()));
-  LoadModificationPresets(kHome, presets);
+  LoadModificationPresets(kHome, presets, read_);
   EXPECT_TRUE(presets.empty());
+  EXPECT_EQ(read_.found, FileFound::kMissing);
   EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
 }
 
@@ -105,24 +113,28 @@ TEST_F(ModificationFileTest, ValuesTakeTheirLowEightBits) {
   EXPECT_TRUE(SameModification(presets[0].modification, Bytes(0x90, 0xFF, 0, 0x7F, 44, 0xFF, 0xFF, 0x80)));
 }
 
-TEST_F(ModificationFileTest, BadLinesAreSkippedAndSoundOnesKept) {
+// Lines that are no presets are kept where they stand and written back as
+// they were, as are the presets the user left alone; a preset the user
+// changed or added is written in the file's own form.
+TEST_F(ModificationFileTest, BadLinesAreSkippedAndKeptAndSoundOnesRead) {
   const std::string longName(64, 'n');
   const std::string maxName(63, 'm');
   const std::string longLine = kMark + "Long " + std::string(260, ' ') + "90 90 0 0 0 15 0 0\n";
-  WriteHost(kUserPresetFile,
-            kMark + "Good1 90 90 0 0 0 15 0 0\n" +
-            "no marker 90 90 0 0 0 15 0 0\n" +
-            kMark + "Short 90 90 0 0 0 15\n" +
-            kMark + "Letters 90 zz 0 0 0 15 0 0\n" +
-            kMark + "\n" +
-            "\n" +
-            kMark + longName + " 90 90 0 0 0 15 0 0\n" +
-            kMark + maxName + " 90 90 1 0 0 15 0 0\n" +
-            longLine +
-            std::string("\xA7Nul\0 90 90 0 0 0 15 0 0\n", 25) +
-            kMark + "Good2 80 80 2 0 0 15 0 0\n" +
-            kMark + "Last_no_feed b0 b0 1 7 0 15 1 0");
-  const ModificationPresetList presets = Load();
+  const std::string head = kMark + "Good1 90 90 0 0 0 15 0 0\n" +
+                           "# no marker 90 90 0 0 0 15 0 0\n" +
+                           kMark + "Short 90 90 0 0 0 15\n" +
+                           kMark + "Letters 90 zz 0 0 0 15 0 0\n" +
+                           kMark + "\n" +
+                           "\r\n" +
+                           kMark + longName + " 90 90 0 0 0 15 0 0\n";
+  const std::string max = kMark + maxName + " 90 90 1 0 0 15 0 0\n";
+  const std::string odd = longLine + std::string("\xA7Nul\0 90 90 0 0 0 15 0 0\n", 25) + "\x01\xFF\x80\xA7\xA7\n";
+  const std::string good2 = kMark + "Good2 0x80 80 2 0 0 15 0 0 trailing words\n";
+  const std::string last = kMark + "Last_no_feed b0 b0 1 7 0 15 1 0";
+  const std::string file = head + max + odd + good2 + last;
+  WriteHost(kUserPresetFile, file);
+  ModificationPresetList presets = Load();
+  EXPECT_EQ(read_.found, FileFound::kWhole);
   ASSERT_EQ(presets.size(), 4u);
   EXPECT_STREQ(presets[0].name, "Good1");
   EXPECT_STREQ(presets[1].name, maxName.c_str());
@@ -130,6 +142,19 @@ TEST_F(ModificationFileTest, BadLinesAreSkippedAndSoundOnesKept) {
   EXPECT_STREQ(presets[2].name, "Good2");
   EXPECT_STREQ(presets[3].name, "Last no feed");
   EXPECT_TRUE(SameModification(presets[3].modification, Bytes(0xB0, 0xB0, 1, 7, 0, 15, 1, 0)));
+
+  ModificationPresetList same = presets;
+  ASSERT_EQ(SaveModificationPresets(kHome, same, read_), PresetSaveResult::Written);
+  EXPECT_EQ(ReadHost(kUserPresetFile), file);
+
+  // Good1 deleted, Good2 changed, one added at the end.
+  presets.erase(presets.begin());
+  presets[1].modification.sourceLow = 3;
+  presets.push_back(Preset("New one", DefaultModification()));
+  ASSERT_EQ(SaveModificationPresets(kHome, presets, read_), PresetSaveResult::Written);
+  EXPECT_EQ(ReadHost(kUserPresetFile), head.substr((kMark + "Good1 90 90 0 0 0 15 0 0\n").size()) + max + odd +
+                                           kMark + "Good2 80 80 3 0 0 15 0 0\n" + last + "\n" +
+                                           kMark + "New_one 90 90 0 0 0 15 0 0\n");
 }
 
 TEST_F(ModificationFileTest, TruncatedFilesNeverReadPastTheEnd) {
@@ -156,7 +181,7 @@ TEST_F(ModificationFileTest, WritesExactBytesAndRemovesFactoryFile) {
   presets.push_back(Preset("Octave up", Bytes(0x90, 0x90, 0, 12, 0, 15, 115, 0)));
   presets.push_back(Preset("Wheel", Bytes(0xE0, 0xB0, 255, 0x80, 0x83, 9, 127, 0xFF)));
   presets.push_back(Preset("Drop all", Bytes(0x00, 0x00, 0, 0, 1, 15, 127, 127)));
-  EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Written);
+  EXPECT_EQ(SaveNew(kHome, presets), PresetSaveResult::Written);
   EXPECT_TRUE(presets.empty());
   const std::string expected =
       "\xA7Octave_up 90 90 0 12 0 15 115 0\n"
@@ -173,12 +198,22 @@ TEST_F(ModificationFileTest, WritesExactBytesAndRemovesFactoryFile) {
   EXPECT_TRUE(SameModification(back[1].modification, Bytes(0xE0, 0xB0, 255, 0x80, 0x83, 9, 127, 0xFF)));
 }
 
-TEST_F(ModificationFileTest, SavingAnEmptyListTouchesNothing) {
+// A user's file that is there but cannot be read is not passed over for
+// the factory file, and nothing is written over it.
+TEST_F(ModificationFileTest, AUserFileThatCannotBeReadIsNeverWrittenOver) {
   WriteHost(kFactoryPresetFile, kMark + "Factory 90 90 0 0 0 15 0 0\n");
-  ModificationPresetList presets;
-  EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::NothingToSave);
+  ASSERT_TRUE(platform::CreateDirectoryA((std::string(kHome) + kUserPresetFile).c_str()));
+  ModificationPresetList presets = Load();
+  EXPECT_TRUE(presets.empty());
+  EXPECT_EQ(read_.found, FileFound::kDamaged);
+  presets.push_back(Preset("Added", DefaultModification()));
+  WriteFailure failure;
+  EXPECT_EQ(SaveModificationPresets(kHome, presets, read_, &failure), PresetSaveResult::Failed);
+  EXPECT_EQ(failure.path, std::string(kHome) + kUserPresetFile);
+  EXPECT_FALSE(failure.reason.empty());
+  EXPECT_EQ(presets.size(), 1u);
   EXPECT_TRUE(Exists(kFactoryPresetFile));
-  EXPECT_FALSE(Exists(kUserPresetFile));
+  EXPECT_FALSE(Exists("\\mods.txt.new"));
 }
 
 TEST_F(ModificationFileTest, BlanksBecomeUnderscoresInTheList) {
@@ -188,7 +223,7 @@ TEST_F(ModificationFileTest, BlanksBecomeUnderscoresInTheList) {
   EXPECT_EQ(EncodeModificationPresets(presets), "\xA7" "a_b__c 90 90 0 0 0 15 0 0\n");
   // A write that fails keeps the list, with its names already converted.
   platform::sim::SetFileCreationFails(true);
-  EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Failed);
+  EXPECT_EQ(SaveNew(kHome, presets), PresetSaveResult::Failed);
   platform::sim::SetFileCreationFails(false);
   ASSERT_EQ(presets.size(), 1u);
   EXPECT_STREQ(presets[0].name, "a_b__c");
@@ -212,7 +247,7 @@ TEST_F(ModificationFileTest, FailedWritesKeepOldFilesAndPresets) {
   };
   for (const Fault& fault : faults) {
     fault.set();
-    EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Failed) << fault.what;
+    EXPECT_EQ(SaveNew(kHome, presets), PresetSaveResult::Failed) << fault.what;
     platform::sim::SetFileWriteLimit(-1);
     platform::sim::SetFileCreationFails(false);
     platform::sim::SetReplaceFails(false);
@@ -223,7 +258,7 @@ TEST_F(ModificationFileTest, FailedWritesKeepOldFilesAndPresets) {
     EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
   }
   // Without the fault the same list is written in full.
-  EXPECT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Written);
+  EXPECT_EQ(SaveNew(kHome, presets), PresetSaveResult::Written);
   EXPECT_EQ(Load().size(), 20u);
   EXPECT_FALSE(Exists(kFactoryPresetFile));
 }
@@ -231,9 +266,9 @@ TEST_F(ModificationFileTest, FailedWritesKeepOldFilesAndPresets) {
 TEST_F(ModificationFileTest, HomeFolderWithTrailingSeparator) {
   ModificationPresetList presets;
   presets.push_back(Preset("Root", DefaultModification()));
-  ASSERT_EQ(SaveModificationPresets("C:\\", presets), PresetSaveResult::Written);
+  ASSERT_EQ(SaveNew("C:\\", presets), PresetSaveResult::Written);
   ModificationPresetList back;
-  LoadModificationPresets("C:", back);
+  LoadModificationPresets("C:", back, read_);
   ASSERT_EQ(back.size(), 1u);
   EXPECT_STREQ(back[0].name, "Root");
 }
@@ -279,7 +314,7 @@ TEST_F(ModificationFileTest, ShippedFactoryFileLoads) {
   EXPECT_EQ(ApplyModifications(filter, 0x643C90u), 0x643C90u);
   EXPECT_TRUE(IsDroppedMessage(ApplyModifications(filter, 0x643C91u)));
   // Writing the list again gives the shipped bytes back.
-  EXPECT_EQ(SaveModificationPresets(kHome, const_cast<ModificationPresetList&>(presets)), PresetSaveResult::Written);
+  EXPECT_EQ(SaveModificationPresets(kHome, const_cast<ModificationPresetList&>(presets), read_), PresetSaveResult::Written);
   EXPECT_EQ(ReadHost(kUserPresetFile), shipped);
 }
 
@@ -290,7 +325,7 @@ TEST_F(ModificationFileTest, EveryStoredNameReadsBack) {
   presets.push_back(Preset("Tab\there", DefaultModification()));
   presets.push_back(Preset("", Bytes(0xB0, 0xB0, 1, 7, 0, 15, 1, 0)));
   presets.push_back(Preset("Line\rend", DefaultModification()));
-  ASSERT_EQ(SaveModificationPresets(kHome, presets), PresetSaveResult::Written);
+  ASSERT_EQ(SaveNew(kHome, presets), PresetSaveResult::Written);
   const ModificationPresetList back = Load();
   ASSERT_EQ(back.size(), 3u);
   EXPECT_STREQ(back[0].name, "Tab here");
@@ -299,26 +334,26 @@ TEST_F(ModificationFileTest, EveryStoredNameReadsBack) {
   EXPECT_STREQ(back[2].name, "Line end");
 }
 
-// A file of many megabytes is read as far as the limit, whole lines only,
-// and the program goes on with what it read.
-TEST_F(ModificationFileTest, AHugeFileIsReadUpToItsLimit) {
+// A file of many megabytes is read whole, however many presets and other
+// lines it holds, and written back whole.
+TEST_F(ModificationFileTest, AHugeFileIsReadAndWrittenWhole) {
   const std::string line = kMark + "Fill 90 90 0 12 0 15 127 0\n";
-  const std::string cutLine = kMark + "Cut 90 90 0 12 0 15 127 100\n";
-  const std::size_t cutAfter = (kMark + "Cut 90 90 0 12 0 15 127 1").size();
   std::string huge;
-  std::size_t whole = 0;
-  for (; huge.size() + 2 * line.size() < kPresetFileLimit; ++whole) huge += line;
-  // A line that is no preset, so that the limit falls inside the next one
-  // where, read, it would give a preset that was never saved.
-  huge += std::string(kPresetFileLimit - cutAfter - huge.size() - 1, ' ') + "\n";
-  huge += cutLine;
-  huge += std::string(3 * kPresetFileLimit, '\xA7');
+  std::size_t fills = 0;
+  for (; huge.size() < 3 * 1024 * 1024; ++fills) {
+    huge += line;
+    if (fills % 1000 == 0) huge += "# note " + std::to_string(fills) + "\n";
+  }
+  huge += kMark + "Last 90 90 0 7 0 15 127 0\n";
   WriteHost(kUserPresetFile, huge);
 
-  const ModificationPresetList presets = Load();
-  EXPECT_EQ(presets.size(), whole);
-  EXPECT_STREQ(presets.back().name, "Fill");
+  ModificationPresetList presets = Load();
+  ASSERT_EQ(presets.size(), fills + 1);
+  EXPECT_STREQ(presets.back().name, "Last");
   EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  presets.push_back(Preset("Added", DefaultModification()));
+  ASSERT_EQ(SaveModificationPresets(kHome, presets, read_), PresetSaveResult::Written);
+  EXPECT_EQ(ReadHost(kUserPresetFile), huge + kMark + "Added 90 90 0 0 0 15 0 0\n");
 }
 
 }  // namespace
