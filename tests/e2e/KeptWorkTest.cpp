@@ -223,19 +223,11 @@ TEST_F(KeptWorkTest, APresetConnectionFromTheInputForBankManagingSurvivesTheAuto
 // makes the close ask (with automatic saving on) and say that the file is
 // damaged; "No" leaves the file byte for byte as it was.
 TEST_F(KeptWorkTest, ADamagedPresetIsLeftAloneByTheAutomaticSave) {
-  korvel::PresetImage image;
-  image.saveFlags = korvel::SaveCons;
-  korvel::PresetDevice card;
-  card.device.slotCount = 128;
-  std::strcpy(card.device.paths[0], "EPIANO.tts");
-  card.device.slots[0].flags = korvel::Assigned;
-  std::strcpy(card.device.slots[0].name, "EPIANO");
-  image.devices.push_back(card);
   korvel::PresetConnection connection;
   std::strcpy(connection.sourceName, "Loop");
   std::strcpy(connection.destName, "Synth");
-  image.connections.push_back(connection);
-  std::vector<std::uint8_t> bytes = korvel::EncodePreset(image);
+  WritePreset(kPreset, "EPIANO", {connection});
+  std::vector<std::uint8_t> bytes = ReadFileBytes(kPreset);
   // Four stray bytes where the connection's record starts.
   const std::size_t extensions = 20 + 124 + 128 * (64 + 40) + 4;
   bytes.insert(bytes.begin() + extensions, {0x13, 0x37, 0x00, 0x00});
