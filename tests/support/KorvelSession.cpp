@@ -1,5 +1,7 @@
 #include "tests/support/KorvelSession.h"
 
+#include <cstdio>
+
 #include "resources/forms/ControlIds.h"
 #include "tests/support/PrefixFiles.h"
 
@@ -77,19 +79,33 @@ bool KorvelSession::AnswerShowingBox(const BoxHandler& handler) {
 }
 
 bool KorvelSession::WaitForStartUp(int timeoutMs, const BoxHandler& handler) {
+  // A start-up that keeps the window hidden (started minimized) may show
+  // and end its wait dialog between two looks: then the window standing
+  // alone, with no box, for a second says that the start-up is over.
+  constexpr int kPollMs = 50, kQuietMs = 1000;
   bool waitDialogSeen = false;
-  for (int waited = 0; waited < timeoutMs; waited += 50) {
+  int quietMs = 0;
+  HWND main = nullptr;
+  for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
     if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) return false;
-    if (AnswerShowingBox(handler)) continue;
-    HWND main = FindAnyTopLevel(kMainClass, nullptr, pid_);
+    if (AnswerShowingBox(handler)) {
+      quietMs = 0;
+      continue;
+    }
+    main = FindAnyTopLevel(kMainClass, nullptr, pid_);
     const bool waitDialogThere = FindAnyTopLevel(kWaitClass, nullptr, pid_) != nullptr;
     waitDialogSeen = waitDialogSeen || waitDialogThere;
-    if (main && !waitDialogThere && (IsWindowVisible(main) || waitDialogSeen)) {
+    quietMs = main && !waitDialogThere ? quietMs + kPollMs : 0;
+    if (main && !waitDialogThere && (IsWindowVisible(main) || waitDialogSeen || quietMs > kQuietMs)) {
       main_ = main;
       return true;
     }
-    Sleep(50);
+    Sleep(kPollMs);
   }
+  std::fprintf(stderr, "start-up not over after %d ms: main window %s, wait dialog %s, %zu boxes answered\n",
+               timeoutMs, main ? (IsWindowVisible(main) ? "shown" : "hidden") : "not found",
+               FindAnyTopLevel(kWaitClass, nullptr, pid_) ? "open" : (waitDialogSeen ? "gone" : "never seen"),
+               boxes_.size());
   return false;
 }
 
