@@ -20,13 +20,13 @@ namespace korvel {
 
 struct AppState {
   // `shell` and `view` are the main window, which the device layer and the
-  // presets ask to show their changes; `turn` tells when the user-interface
+  // presets ask to show their changes; `modal` tells when the user-interface
   // thread may run what MIDI asked for.
-  AppState(ShellPort& shell, PresetPort& view, UserInterfaceTurn& turn)
+  AppState(ShellPort& shell, PresetPort& view, ModalService& modal)
       : devices(config, errors, shell, scratch),
         presets(devices, ports, view, UpdatingControls),
         switching(devices, [this](int n) { presets.LoadPresetByNumber(n); }),
-        requests(switching, turn) {}
+        requests(switching, modal) {}
 
   Configuration config;
   RegistryModule registry;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 
 namespace korvel {
 
@@ -10,7 +10,7 @@ namespace {
 constexpr char kApplicationClass[] = "TApplication";
 }  // namespace
 
-Application::Application(HINSTANCE instance) : Window(turn_), instance_(instance) {
+Application::Application(HINSTANCE instance) : Window(modality_), instance_(instance) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = Window::Procedure;
   windowClass.hInstance = instance;
@@ -74,7 +74,7 @@ LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
   if (message == WM_SYSCOMMAND) {
     const WPARAM command = wParam & 0xFFF0;
     const bool ours = command == SC_MINIMIZE || command == SC_RESTORE || command == SC_CLOSE;
-    if (ours && DeclineWhileModal()) return 0;
+    if (ours && Modal().DeclineWhileModal()) return 0;
     switch (command) {
       case SC_MINIMIZE:
         Minimize();

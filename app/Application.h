@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/Window.h"
-#include "banks/switching/UserInterfaceTurn.h"
+#include "config/ModalService.h"
 
 namespace korvel {
 
@@ -20,7 +20,7 @@ class Application : public Window {
   ~Application() override;
 
   HINSTANCE Instance() const { return instance_; }
-  UserInterfaceTurn& Turn() { return turn_; }
+  ModalService& Modal() { return modality_; }
   // The window that owns the main window and carries the taskbar button.
   HWND Handle() const { return window_; }
 
@@ -49,7 +49,7 @@ class Application : public Window {
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
   HINSTANCE instance_;
-  UserInterfaceTurn turn_;
+  ModalService modality_;
   HWND window_ = nullptr;
   HWND main_ = nullptr;
   std::string title_;

@@ -2,7 +2,7 @@
 
 #include "app/FileDialogs.h"
 #include "app/ImageControl.h"
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 #include "app/Window.h"
 #include "app/models/BankListLines.h"
 #include "app/models/MemoryGraph.h"
@@ -17,17 +17,14 @@ constexpr COLORREF kLightGrey = RGB(192, 192, 192);
 constexpr int kBankControls[] = {ctl::BankList,     ctl::BrowseBankButton, ctl::UnloadBankButton,
                                  ctl::ClearBankSlotButton, ctl::RefreshButton, ctl::cbVBMode};
 
-BankPage* PageOf(HWND list) { return reinterpret_cast<BankPage*>(GetWindowLongPtrA(list, GWLP_USERDATA)); }
 
 }  // namespace
 
-BankPage::BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn) : form_(form), turn_(turn) {
+BankPage::BankPage(Form& form, HINSTANCE instance, ModalService& modal) : Window(modal), form_(form) {
   form_.Add(forms::kBankPageControls, forms::kBankPageControlCount, instance);
   list_ = form_.Control(ctl::BankList);
   // Enter and Delete reach the page through the list's own procedure.
-  SetWindowLongPtrA(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  listProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BankPage::BankListProc)));
+  Subclass(list_);
   // Bank files dragged from Explorer may be dropped on the list. The list
   // stands above its group box, so that a drop looking for the window under
   // its point by position (as Wine's does, without hit testing) finds the
@@ -42,10 +39,7 @@ BankPage::BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn) : fo
   AppendMenuA(bankMenu_, MF_STRING, ctl::Clear1, "&Clear");
 }
 
-BankPage::~BankPage() {
-  if (IsWindow(list_)) SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc_));
-  DestroyMenu(bankMenu_);
-}
+BankPage::~BankPage() { DestroyMenu(bankMenu_); }
 
 void BankPage::Attach(AppState& state) {
   state_ = &state;
@@ -57,13 +51,7 @@ void BankPage::Detach() {
   state_ = nullptr;
 }
 
-LRESULT CALLBACK BankPage::BankListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-  BankPage* page = PageOf(list);
-  if (!page) return DefWindowProcA(list, message, wParam, lParam);
-  return HandleAsOperation(page->turn_, [&] { return page->BankListMessage(list, message, wParam, lParam); });
-}
-
-LRESULT BankPage::BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT BankPage::HandleMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_GETDLGCODE && lParam) {
     // The list keeps Enter for itself instead of the window's default button.
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
@@ -83,7 +71,7 @@ LRESULT BankPage::BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
   }
-  return CallWindowProcA(listProc_, list, message, wParam, lParam);
+  return CallControlProcedure(list, message, wParam, lParam);
 }
 
 // The drop's files are taken and its handle freed first; the files then go
@@ -98,7 +86,7 @@ void BankPage::DropFiles(HDROP drop) {
   POINT point{};
   const bool inList = DragQueryPoint(drop, &point) != FALSE;
   DragFinish(drop);
-  if (!actions_ || files.empty() || DeclineWhileModal()) return;
+  if (!actions_ || files.empty() || Modal().DeclineWhileModal()) return;
   const LRESULT hit = SendMessageA(list_, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
   const bool onLine = inList && HIWORD(hit) == 0 && LOWORD(hit) < SlotCount();
   actions_->DropBankFiles(onLine ? LOWORD(hit) : -1, files);

@@ -14,18 +14,16 @@
 #include "app/AppState.h"
 #include "app/FormBuilder.h"
 #include "app/models/BankPageActions.h"
-#include "banks/switching/UserInterfaceTurn.h"
+#include "app/Window.h"
 
 namespace korvel {
 
-class BankPage final : public BankPageView {
+class BankPage final : public Window, public BankPageView {
  public:
   // Builds the page's controls into `form`, whose window owns its menu.
-  // The list's keys are operations of `turn`, as every window message is.
-  BankPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn);
-  ~BankPage();
-  BankPage(const BankPage&) = delete;
-  BankPage& operator=(const BankPage&) = delete;
+  // The list is bound to the page: its keys and drops reach it.
+  BankPage(Form& form, HINSTANCE instance, ModalService& modal);
+  ~BankPage() override;
 
   // From start-up to shut-down the page works on the program's state.
   void Attach(AppState& state);
@@ -52,17 +50,15 @@ class BankPage final : public BankPageView {
   void DrawMemoryGraph() override;
 
  private:
-  static LRESULT CALLBACK BankListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT BankListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+  // The bank list's messages.
+  LRESULT HandleMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) override;
   void DrawLine(HDC dc, int line, bool selected);
   void DropFiles(HDROP drop);
   int SlotCount() const;
 
   Form& form_;
-  UserInterfaceTurn& turn_;
   HWND list_;
   HMENU bankMenu_;
-  WNDPROC listProc_ = nullptr;
   AppState* state_ = nullptr;
   std::unique_ptr<BankPageActions> actions_;
   // The line drawn selected last; 129 = none.

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 #include "resources/forms/ConnectionDetailsForm.h"
 
 namespace korvel {
@@ -20,10 +20,10 @@ bool IsComboBox(DetailsControl list) { return list != DetailsControl::ptlist; }
 
 }  // namespace
 
-TconDialog::TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance)
-    : Window(turn), details_(*state.ports, state.devices, state.presets, *this) {
+TconDialog::TconDialog(ModalService& modal, AppState& state, HINSTANCE instance)
+    : Window(modal), details_(*state.ports, state.devices, state.presets, *this) {
   RegisterFormClass(instance, forms::kConnectionDetailsForm.className, Window::Procedure, nullptr);
-  if (!form_.Build(forms::kConnectionDetailsForm, instance, ModalOwner(), this))
+  if (!form_.Build(forms::kConnectionDetailsForm, instance, reinterpret_cast<HWND>(modal.OwnerOfNextWindow()), this))
     throw std::runtime_error("The Connection Details dialog could not be created");
 }
 
@@ -37,10 +37,10 @@ TconDialog::~TconDialog() {
 // Open before it is filled, and still open while the presets are written:
 // a box it raises meanwhile is its own.
 void TconDialog::ShowModal(int connection) {
-  ModalLoop modal(form_.Handle());
+  ModalService::Dialog open(Modal(), reinterpret_cast<platform::Window>(form_.Handle()));
   details_.FormCreate(connection);
   created_ = true;
-  modal.Run(closed_);
+  open.Run(closed_);
   details_.FormDestroy();
   created_ = false;
 }
@@ -177,9 +177,9 @@ std::string TconDialog::CustomName() { return ControlText(form_.Control(ctl::edP
 
 int TconDialog::SelectedPreset() { return Selection(ctl::tlist); }
 
-void RunConnectionDetailsDialog(HINSTANCE instance, UserInterfaceTurn& turn, AppState& state, int connection) {
+void RunConnectionDetailsDialog(HINSTANCE instance, ModalService& modal, AppState& state, int connection) {
   if (!state.ports) return;
-  TconDialog dialog(turn, state, instance);
+  TconDialog dialog(modal, state, instance);
   dialog.ShowModal(connection);
 }
 

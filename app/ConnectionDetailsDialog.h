@@ -18,7 +18,7 @@ namespace korvel {
 class TconDialog final : public Window, public ConnectionDetailsView {
  public:
   // Made with the window the user is working in as its owner.
-  TconDialog(UserInterfaceTurn& turn, AppState& state, HINSTANCE instance);
+  TconDialog(ModalService& modal, AppState& state, HINSTANCE instance);
   ~TconDialog() override;
 
   // Shows the dialog with `connection` chosen, its owner disabled, until it
@@ -51,6 +51,6 @@ class TconDialog final : public Window, public ConnectionDetailsView {
 
 // Creates, shows and destroys the dialog; the modifications it edited route
 // from then on.
-void RunConnectionDetailsDialog(HINSTANCE instance, UserInterfaceTurn& turn, AppState& state, int connection);
+void RunConnectionDetailsDialog(HINSTANCE instance, ModalService& modal, AppState& state, int connection);
 
 }  // namespace korvel

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 
 namespace korvel {
 
@@ -13,13 +13,11 @@ namespace {
 // Room for many file names at once.
 constexpr DWORD kChosenFilesSize = 32768;
 
-// A common dialog owned, as every modal window, by the window the user is
-// working in.
+// The fields of a common dialog; its owner is set when it opens.
 struct Dialog {
   explicit Dialog(const FileDialogLook& look, DWORD size)
       : filter(look.filterName + '\0' + look.filterPattern + '\0' + '\0'), files(size, '\0') {
     fields.lStructSize = sizeof fields;
-    fields.hwndOwner = reinterpret_cast<HWND>(open.Owner());
     fields.lpstrFilter = filter.c_str();
     fields.lpstrFile = &files[0];
     fields.nMaxFile = size;
@@ -28,18 +26,25 @@ struct Dialog {
     fields.lpstrDefExt = look.defaultExtension.c_str();
     fields.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
   }
-  ModalScope open;
   std::string filter;
   std::string files;
   OPENFILENAMEA fields{};
 };
+
+// Owned, as every modal window, by the window the user is working in.
+bool Run(Dialog& dialog, BOOL(WINAPI* show)(OPENFILENAMEA*)) {
+  return Modality().RunCommonDialog([&](platform::Window owner) {
+    dialog.fields.hwndOwner = reinterpret_cast<HWND>(owner);
+    return show(&dialog.fields) != FALSE;
+  });
+}
 
 }  // namespace
 
 std::vector<std::string> ChooseFilesToOpen(const FileDialogLook& look) {
   Dialog dialog(look, kChosenFilesSize);
   dialog.fields.Flags |= OFN_ALLOWMULTISELECT;
-  if (!GetOpenFileNameA(&dialog.fields)) return {};
+  if (!Run(dialog, GetOpenFileNameA)) return {};
   // One file: its full path. Several: the folder, then each name, each
   // ending in a NUL, the list in another.
   const char* at = dialog.files.c_str();
@@ -54,12 +59,12 @@ std::vector<std::string> ChooseFilesToOpen(const FileDialogLook& look) {
 
 std::string ChooseFileToOpen(const FileDialogLook& look) {
   Dialog dialog(look, MAX_PATH);
-  return GetOpenFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
+  return Run(dialog, GetOpenFileNameA) ? dialog.files.c_str() : std::string();
 }
 
 std::string ChooseFileToSave(const FileDialogLook& look) {
   Dialog dialog(look, MAX_PATH);
-  return GetSaveFileNameA(&dialog.fields) ? dialog.files.c_str() : std::string();
+  return Run(dialog, GetSaveFileNameA) ? dialog.files.c_str() : std::string();
 }
 
 }  // namespace korvel

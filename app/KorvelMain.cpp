@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 #include "app/OptionsWindow.h"
 #include "app/PageNumbers.h"
 #include "app/models/TrayMenuItems.h"
@@ -19,29 +19,29 @@ constexpr char kTrayOperation[] = "Form1::TrayMenuClick";
 }  // namespace
 
 TForm1::TForm1(Application& application)
-    : Window(application.Turn()), application_(application), trayIcon_(application) {
+    : Window(application.Modal()), application_(application), trayIcon_(application) {
   HINSTANCE instance = application.Instance();
   RegisterFormClass(instance, forms::kMainForm.className, Window::Procedure, LoadIconA(instance, "MAINICON"));
   // Owned by the application's window, which carries the taskbar button.
   if (!form_.Build(forms::kMainForm, instance, application.Handle(), this))
     throw std::runtime_error("The main window could not be created");
-  bankPage_ = std::make_unique<BankPage>(form_, instance, Turn());
+  bankPage_ = std::make_unique<BankPage>(form_, instance, Modal());
   presetPage_ = std::make_unique<PresetPage>(form_, instance);
-  midiDevicesPage_ = std::make_unique<MidiDevicesPage>(form_, instance, Turn());
+  midiDevicesPage_ = std::make_unique<MidiDevicesPage>(form_, instance, Modal());
   aboutPage_ = std::make_unique<AboutPage>(form_, instance);
   application.SetMainWindow(Handle());
-  Turn().SetDeferredWork([this] { ReadDeviceForDisplay(); });
+  Modal().SetDeferredWork([this] { ReadDeviceForDisplay(); });
   SetStatusLine([this](const std::string& text) { SetWindowTextA(form_.Control(ctl::StatusLine), text.c_str()); });
-  UserInterfaceTurn::Operation startUp(Turn());
+  ModalService::Operation startUp(Modal());
   try {
     FormCreate();
-  } catch (const std::exception& error) {
-    ShowException(error.what());
+  } catch (const std::exception&) {
+    Modal().ShowException(std::current_exception());
   }
 }
 
 TForm1::~TForm1() {
-  Turn().SetDeferredWork(nullptr);
+  Modal().SetDeferredWork(nullptr);
   SetStatusLine(nullptr);
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
 }
@@ -63,12 +63,17 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       FormPaint();
       return 0;
     case WM_CLOSE:
-      // The taskbar's Close, or the system menu's: as "&Close", so that
-      // the user can still save or cancel.
+      // The taskbar's Close, the system menu's or a task manager's: as
+      // "&Close", so that the user can still save or cancel; with a dialog
+      // open, once the user has done with it.
+      if (Modal().DeclineWhileModal()) {
+        Modal().WhenNoModalWindow([window] { PostMessageA(window, WM_CLOSE, 0, 0); });
+        return 0;
+      }
       Button1Click();
       return 0;
     case WM_QUERYENDSESSION:
-      return !DeclineWhileModal() && MayEnd() ? TRUE : FALSE;
+      return !Modal().DeclineWhileModal() && MayEnd() ? TRUE : FALSE;
     case WM_ENDSESSION:
       // Windows ends the process once this returns: shut down properly first.
       if (wParam) EndProgram();
@@ -160,7 +165,7 @@ bool TForm1::MayEnd() { return !state_ || state_->presets.SaveBeforeEnding(); }
 // The preset was saved or asked about before (MayEnd), so shut-down leaves
 // it alone; if the window stays, a later end saves or asks again.
 void TForm1::EndProgram() {
-  if (DeclineWhileModal()) return;
+  if (Modal().DeclineWhileModal()) return;
   presetSettled_ = true;
   DestroyWindow(Handle());
   presetSettled_ = false;
@@ -169,7 +174,7 @@ void TForm1::EndProgram() {
 // Nothing on the window follows the changes: they take effect where the
 // flags are next read, some at the next start.
 void TForm1::ShowOptsButtonClick() {
-  if (state_) RunOptionsDialog(application_.Instance(), Turn(), state_->config, state_->registry);
+  if (state_) RunOptionsDialog(application_.Instance(), Modal(), state_->config, state_->registry);
 }
 
 // With the tray icon there, only the icon is left.
@@ -241,11 +246,11 @@ void TForm1::FormPaint() {
   PAINTSTRUCT paint;
   BeginPaint(Handle(), &paint);
   EndPaint(Handle(), &paint);
-  if (!Turn().InNestedOperation()) {
+  if (!Modal().InNestedOperation()) {
     ReadDeviceForDisplay();
     return;
   }
-  Turn().DeferWork();
+  Modal().DeferWork();
 }
 
 void TForm1::ReadDeviceForDisplay() {

@@ -14,9 +14,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     korvel::TForm1 Form1(application);
     application.ShowMainWindow();
     return application.Run();
-  } catch (const std::exception& error) {
+  } catch (const std::exception&) {
     // A failure while the application or the main window is set up ends the program.
-    korvel::ShowException(error.what());
+    korvel::Modality().ShowException(std::current_exception());
   }
   return 0;
 }

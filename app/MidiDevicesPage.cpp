@@ -22,10 +22,6 @@ constexpr UINT kActivityTickMs = 100;
 constexpr RECT kInputMark{12, 29, 18, 35};
 constexpr RECT kOutputMark{110, 29, 116, 35};
 
-MidiDevicesPage* PageOf(HWND image) {
-  return reinterpret_cast<MidiDevicesPage*>(GetPropA(image, "KorvelMidiDevicesPage"));
-}
-
 void Fill(HDC dc, const RECT& rect, COLORREF colour) {
   HBRUSH brush = CreateSolidBrush(colour);
   FillRect(dc, &rect, brush);
@@ -36,25 +32,17 @@ void TextAt(HDC dc, int x, int y, const char* text) { TextOutA(dc, x, y, text, s
 
 }  // namespace
 
-MidiDevicesPage::MidiDevicesPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn)
-    : form_(form), turn_(turn), instance_(instance) {
+MidiDevicesPage::MidiDevicesPage(Form& form, HINSTANCE instance, ModalService& modal)
+    : Window(modal), form_(form), instance_(instance) {
   form_.Add(forms::kMidiDevicesPageControls, forms::kMidiDevicesPageControlCount, instance);
   image_ = form_.Control(ctl::ConnImage);
   // The tiles stand on the image: neither paints over the other.
   SetWindowLongPtrA(image_, GWL_STYLE, GetWindowLongPtrA(image_, GWL_STYLE) | WS_CLIPSIBLINGS);
-  SetPropA(image_, "KorvelMidiDevicesPage", this);
-  imageProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(image_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MidiDevicesPage::ConnImageProc)));
+  Subclass(image_);
   ClearMap();
 }
 
-MidiDevicesPage::~MidiDevicesPage() {
-  DestroyTiles();
-  if (IsWindow(image_)) {
-    SetWindowLongPtrA(image_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageProc_));
-    RemovePropA(image_, "KorvelMidiDevicesPage");
-  }
-}
+MidiDevicesPage::~MidiDevicesPage() { DestroyTiles(); }
 
 void MidiDevicesPage::Attach(AppState& state) {
   state_ = &state;
@@ -94,19 +82,22 @@ MapPoint MidiDevicesPage::CursorOnPage() const {
   return MapPoint{cursor.x, cursor.y};
 }
 
-LRESULT CALLBACK MidiDevicesPage::ConnImageProc(HWND image, UINT message, WPARAM wParam, LPARAM lParam) {
-  MidiDevicesPage* page = PageOf(image);
-  if (!page) return DefWindowProcA(image, message, wParam, lParam);
-  const bool activityTick = message == WM_TIMER && wParam == kActivityTimer;
-  if (page->map_ && (message == WM_MOUSEMOVE || message == WM_LBUTTONUP || activityTick)) {
-    return HandleAsOperation(page->turn_, [&]() -> LRESULT {
-      if (activityTick) page->map_->TickActivity();
-      else if (message == WM_MOUSEMOVE) page->map_->ConnImageMouseMove(page->CursorOnPage());
-      else page->map_->ConnImageMouseUp();
+LRESULT MidiDevicesPage::HandleMessage(HWND image, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (map_) {
+    if (message == WM_TIMER && wParam == kActivityTimer) {
+      map_->TickActivity();
       return 0;
-    });
+    }
+    if (message == WM_MOUSEMOVE) {
+      map_->ConnImageMouseMove(CursorOnPage());
+      return 0;
+    }
+    if (message == WM_LBUTTONUP) {
+      map_->ConnImageMouseUp();
+      return 0;
+    }
   }
-  return CallWindowProcA(page->imageProc_, image, message, wParam, lParam);
+  return CallControlProcedure(image, message, wParam, lParam);
 }
 
 void MidiDevicesPage::CreateTile(int port, const TileRect& bounds, const char* name) {
@@ -114,7 +105,7 @@ void MidiDevicesPage::CreateTile(int port, const TileRect& bounds, const char* n
     midiIn_ = std::make_unique<Picture>(1, 1);
     midiIn_->Load(instance_, "MIDIIN");
   }
-  tiles_[port] = std::make_unique<PortTileWindow>(turn_, GetParent(image_), port, bounds, name, *map_);
+  tiles_[port] = std::make_unique<PortTileWindow>(Modal(), GetParent(image_), port, bounds, name, *map_);
 }
 
 void MidiDevicesPage::DestroyTiles() {
@@ -217,7 +208,7 @@ int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items) {
 
 void MidiDevicesPage::OpenConnectionDetails(int connection) {
   if (!state_) return;
-  RunConnectionDetailsDialog(instance_, turn_, *state_, connection);
+  RunConnectionDetailsDialog(instance_, Modal(), *state_, connection);
   map_->RedrawConnectionMap();
 }
 

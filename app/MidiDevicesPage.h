@@ -17,12 +17,11 @@
 
 namespace korvel {
 
-class MidiDevicesPage final : public ConnectionMapView {
+class MidiDevicesPage final : public Window, public ConnectionMapView {
  public:
-  MidiDevicesPage(Form& form, HINSTANCE instance, UserInterfaceTurn& turn);
-  ~MidiDevicesPage();
-  MidiDevicesPage(const MidiDevicesPage&) = delete;
-  MidiDevicesPage& operator=(const MidiDevicesPage&) = delete;
+  // The map's image is bound to the page: its mouse and timer reach it.
+  MidiDevicesPage(Form& form, HINSTANCE instance, ModalService& modal);
+  ~MidiDevicesPage() override;
 
   // From start-up to shut-down the page works on the program's state.
   void Attach(AppState& state);
@@ -46,14 +45,13 @@ class MidiDevicesPage final : public ConnectionMapView {
   void OpenConnectionDetails(int connection) override;
 
  private:
-  static LRESULT CALLBACK ConnImageProc(HWND image, UINT message, WPARAM wParam, LPARAM lParam);
+  // The map image's messages.
+  LRESULT HandleMessage(HWND image, UINT message, WPARAM wParam, LPARAM lParam) override;
   MapPoint CursorOnPage() const;
 
   Form& form_;
-  UserInterfaceTurn& turn_;
   HINSTANCE instance_;
   HWND image_;
-  WNDPROC imageProc_ = nullptr;
   AppState* state_ = nullptr;
   std::unique_ptr<ConnectionMap> map_;
   std::unique_ptr<PortTileWindow> tiles_[kMaxPorts];

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 #include "resources/forms/OptionsForm.h"
 
 namespace korvel {
@@ -27,10 +27,10 @@ int BoxOf(ConfigFlag flag) {
 
 }  // namespace
 
-TODialog::TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance)
-    : Window(turn), options_(config, registry, *this) {
+TODialog::TODialog(ModalService& modal, Configuration& config, RegistryModule& registry, HINSTANCE instance)
+    : Window(modal), options_(config, registry, *this) {
   RegisterFormClass(instance, forms::kOptionsForm.className, Window::Procedure, nullptr);
-  if (!form_.Build(forms::kOptionsForm, instance, ModalOwner(), this))
+  if (!form_.Build(forms::kOptionsForm, instance, reinterpret_cast<HWND>(modal.OwnerOfNextWindow()), this))
     throw std::runtime_error("The Options dialog could not be created");
   SendMessageA(form_.Control(ctl::edBankFolder), EM_LIMITTEXT, kBankFolderLength, 0);
 }
@@ -42,9 +42,9 @@ TODialog::~TODialog() {
 
 // Open before it is filled: a box it raises meanwhile is its own.
 void TODialog::ShowModal() {
-  ModalLoop modal(form_.Handle());
+  ModalService::Dialog open(Modal(), reinterpret_cast<platform::Window>(form_.Handle()));
   options_.FormCreate();
-  modal.Run(closed_);
+  open.Run(closed_);
 }
 
 // Enter and Escape do nothing: neither button is the default or the cancel.
@@ -91,8 +91,8 @@ void TODialog::SetStartupCaption(const char* caption) {
 
 std::string TODialog::StartupCaption() { return ControlText(form_.Control(ctl::AddToStartupButton)); }
 
-void RunOptionsDialog(HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry) {
-  TODialog dialog(turn, config, registry, instance);
+void RunOptionsDialog(HINSTANCE instance, ModalService& modal, Configuration& config, RegistryModule& registry) {
+  TODialog dialog(modal, config, registry, instance);
   dialog.ShowModal();
 }
 

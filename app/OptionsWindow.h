@@ -16,7 +16,7 @@ namespace korvel {
 class TODialog final : public Window, public OptionsView {
  public:
   // Made with the window the user is working in as its owner.
-  TODialog(UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry, HINSTANCE instance);
+  TODialog(ModalService& modal, Configuration& config, RegistryModule& registry, HINSTANCE instance);
   ~TODialog() override;
 
   void ShowModal();
@@ -39,6 +39,6 @@ class TODialog final : public Window, public OptionsView {
 };
 
 // Creates, shows and destroys the dialog.
-void RunOptionsDialog(HINSTANCE instance, UserInterfaceTurn& turn, Configuration& config, RegistryModule& registry);
+void RunOptionsDialog(HINSTANCE instance, ModalService& modal, Configuration& config, RegistryModule& registry);
 
 }  // namespace korvel

@@ -22,9 +22,9 @@ void RegisterTileClass(HINSTANCE instance) {
 
 }  // namespace
 
-PortTileWindow::PortTileWindow(UserInterfaceTurn& turn, HWND page, int port, const TileRect& bounds,
+PortTileWindow::PortTileWindow(ModalService& modal, HWND page, int port, const TileRect& bounds,
                                const char* name, ConnectionMap& map)
-    : Window(turn), map_(map), page_(page), port_(port) {
+    : Window(modal), map_(map), page_(page), port_(port) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
   RegisterTileClass(instance);
   window_ = CreateWindowExA(0, kTileClass, name, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, bounds.left, bounds.top,

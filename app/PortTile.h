@@ -14,7 +14,7 @@ namespace korvel {
 class PortTileWindow final : public Window {
  public:
   // A shown tile of `port` on `page`, in front of the map image.
-  PortTileWindow(UserInterfaceTurn& turn, HWND page, int port, const TileRect& bounds, const char* name,
+  PortTileWindow(ModalService& modal, HWND page, int port, const TileRect& bounds, const char* name,
                  ConnectionMap& map);
   ~PortTileWindow() override;
 

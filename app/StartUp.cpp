@@ -42,7 +42,7 @@ int FieldLength(const char* field, std::size_t size) {
 }  // namespace
 
 void TForm1::FormCreate() {
-  state_ = std::make_unique<AppState>(*this, *this, Turn());
+  state_ = std::make_unique<AppState>(*this, *this, Modal());
   bankPage_->Attach(*state_);
   presetPage_->Attach(*state_);
   midiDevicesPage_->Attach(*state_);
@@ -81,7 +81,7 @@ void TForm1::FormCreate() {
 
 void TForm1::BeginStartUp() {
   state_->UpdatingControls = 1;
-  SetMessageOwner(AsOwner(Handle()));
+  Modal().SetMainWindow(AsOwner(Handle()));
   bankPage_->SelectLine(0);
   SetWindowTextA(Handle(), "Korvel");
 }

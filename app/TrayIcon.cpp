@@ -1,6 +1,6 @@
 #include "app/TrayIcon.h"
 
-#include "app/ModalLoop.h"
+#include "config/ModalService.h"
 #include "config/TextHelpers.h"
 
 namespace korvel {
@@ -9,7 +9,7 @@ namespace {
 constexpr char kMessageWindowClass[] = "TTrayIconWindow";
 }  // namespace
 
-TTrayIcon::TTrayIcon(Application& application) : Window(application.Turn()), application_(application) {}
+TTrayIcon::TTrayIcon(Application& application) : Window(application.Modal()), application_(application) {}
 
 TTrayIcon::~TTrayIcon() {
   if (window_ && IsWindow(window_)) DestroyWindow(window_);
@@ -77,7 +77,7 @@ void TTrayIcon::Restored() {
 void TTrayIcon::MouseMessage(UINT mouse) {
   const bool click = mouse == WM_LBUTTONDOWN || mouse == WM_LBUTTONDBLCLK || mouse == WM_RBUTTONDBLCLK ||
                      mouse == WM_RBUTTONDOWN;
-  if (click && DeclineWhileModal()) return;
+  if (click && Modal().DeclineWhileModal()) return;
   switch (mouse) {
     case WM_LBUTTONDOWN:
       if (OnLeftClick) OnLeftClick();

@@ -1,27 +1,17 @@
 #include "app/Window.h"
 
-#include <exception>
-#include <string>
-
-#include "config/ModalWindows.h"
-
 namespace korvel {
 
-void ShowException(const char* what) {
-  std::string text = what && *what ? what : "Unknown exception";
-  if (text.back() != '.') text += '.';
-  ShowMessageBox(text.c_str(), "Korvel", MB_OK | MB_ICONSTOP);
-}
+namespace {
+// A control may use its own window data: a subclassed one keeps its
+// object in a property instead.
+constexpr char kSubclassProperty[] = "KorvelWindow";
+}  // namespace
 
-void ShowCurrentException(UserInterfaceTurn& turn) {
-  UserInterfaceTurn::Operation operation(turn);
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    ShowException(error.what());
-  } catch (...) {
-    ShowException(nullptr);
-  }
+Window::~Window() {
+  if (!subclassed_ || !IsWindow(subclassed_)) return;
+  SetWindowLongPtrA(subclassed_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProcedure_));
+  RemovePropA(subclassed_, kSubclassProperty);
 }
 
 LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -32,16 +22,29 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  auto handle = [&] { return self->HandleMessage(window, message, wParam, lParam); };
-  if (!self->OutsideOperations(message)) return HandleAsOperation(self->turn_, handle);
-  try {
-    const LRESULT result = handle();
-    self->turn_.RunDeferredWork();
-    return result;
-  } catch (...) {
-    ShowCurrentException(self->turn_);
-  }
-  return 0;
+  return self->Dispatch(window, message, wParam, lParam);
+}
+
+void Window::Subclass(HWND control) {
+  subclassed_ = control;
+  SetPropA(control, kSubclassProperty, this);
+  controlProcedure_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::SubclassProcedure)));
+}
+
+LRESULT CALLBACK Window::SubclassProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<Window*>(GetPropA(control, kSubclassProperty));
+  if (!self) return DefWindowProcA(control, message, wParam, lParam);
+  return self->Dispatch(control, message, wParam, lParam);
+}
+
+LRESULT Window::CallControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcA(controlProcedure_, control, message, wParam, lParam);
+}
+
+LRESULT Window::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return modal_.HandleAsOperation([&] { return HandleMessage(window, message, wParam, lParam); },
+                                  !OutsideOperations(message));
 }
 
 }  // namespace korvel

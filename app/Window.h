@@ -1,61 +1,47 @@
-// The base of Korvel's windows: a window bound to its object. Each window
-// class registers Window::Procedure and passes its object as the create
-// parameter. Handling a message is an operation of the user-interface
-// thread, so MIDI requests wait until it is over; an exception that escapes
-// a handler is shown and the program goes on.
+// The base of Korvel's windows and of the controls it subclasses: a window
+// bound to its object. A window class registers Window::Procedure and
+// passes its object as the create parameter; a control made by the form
+// builder is bound with Subclass, and what its object does not handle goes
+// on to the control's own procedure (CallControlProcedure). Every message
+// is handled as an operation of the modality service
+// (config/ModalService.h): MIDI requests wait until it is over, and an
+// exception that escapes a handler is shown and the program goes on.
 #pragma once
 
 #include <windows.h>
 
-#include "banks/switching/UserInterfaceTurn.h"
+#include "config/ModalService.h"
 
 namespace korvel {
 
-// The application's standard box for an exception that reached the toolkit.
-void ShowException(const char* what);
-// Shows the exception being handled (call it in a catch block), as an
-// operation, so that MIDI requests do not run under its box.
-void ShowCurrentException(UserInterfaceTurn& turn);
-
-// Handles a message as an operation of the user-interface thread (MIDI
-// requests wait until it is over); an exception that escapes is shown and
-// the program goes on. Every window procedure of the program runs its
-// handlers through here.
-// What the handlers left for after them runs before the thread waits again.
-template <typename Handler>
-LRESULT HandleAsOperation(UserInterfaceTurn& turn, Handler&& handle) {
-  try {
-    LRESULT result;
-    {
-      UserInterfaceTurn::Operation operation(turn);
-      result = handle();
-    }
-    turn.RunDeferredWork();
-    return result;
-  } catch (...) {
-    ShowCurrentException(turn);
-  }
-  return 0;
-}
-
 class Window {
  public:
-  explicit Window(UserInterfaceTurn& turn) : turn_(turn) {}
+  explicit Window(ModalService& modal) : modal_(modal) {}
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
-  virtual ~Window() = default;
+  // Gives a subclassed control back its own procedure.
+  virtual ~Window();
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
   // A message that decides for itself whether it may run now (the posted
   // turn of the MIDI requests) is handled outside an operation.
   virtual bool OutsideOperations(UINT) const { return false; }
-  UserInterfaceTurn& Turn() { return turn_; }
+  ModalService& Modal() { return modal_; }
+
+  // Binds a control that exists already to this object (one per object).
+  void Subclass(HWND control);
+  LRESULT CallControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  UserInterfaceTurn& turn_;
+  static LRESULT CALLBACK SubclassProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  ModalService& modal_;
+  HWND subclassed_ = nullptr;
+  WNDPROC controlProcedure_ = nullptr;
 };
 
 }  // namespace korvel

@@ -1,7 +1,7 @@
 // The plain message box of the whole program, and the file probe beside it.
 #pragma once
 
-#include "config/ModalWindows.h"
+#include "config/ModalService.h"
 
 namespace korvel {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "config/ModalWindows.h"
+#include "config/ModalService.h"
 #include "midi/MidiPortTable.h"
 
 namespace korvel {

@@ -140,6 +140,27 @@ constexpr int kIdNo = 7;
 
 int MessageBoxA(Window owner, const char* text, const char* caption, unsigned type);
 
+// While it lives, the first window that this thread makes with `owner` as
+// its owner (a box, a common dialog: windows the system makes) is written to
+// *made, so that what opens above it can be its own. Watches nest; only the
+// innermost watches.
+class OwnedWindowWatch {
+ public:
+  OwnedWindowWatch(Window owner, Window* made);
+  ~OwnedWindowWatch();
+  OwnedWindowWatch(const OwnedWindowWatch&) = delete;
+  OwnedWindowWatch& operator=(const OwnedWindowWatch&) = delete;
+
+  // What the window system says when this thread makes a top-level window.
+  static void WindowMade(Window window, Window owner);
+
+ private:
+  Window owner_;
+  Window* made_;
+  OwnedWindowWatch* outer_;
+  void* hook_ = nullptr;
+};
+
 // ---- MIDI (winmm) --------------------------------------------------------------
 
 // The calling convention winmm calls a function callback with.

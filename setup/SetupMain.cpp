@@ -11,8 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   try {
     korvel::SetupWindow Form1(instance);
     return Form1.Run();
-  } catch (const std::exception& error) {
-    korvel::ShowException(error.what());
+  } catch (const std::exception&) {
+    korvel::Modality().ShowException(std::current_exception());
   }
   return 0;
 }

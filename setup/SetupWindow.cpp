@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "config/ModalWindows.h"
+#include "config/ModalService.h"
 #include "resources/forms/SetupForm.h"
 #include "setup/Product.h"
 
@@ -22,14 +22,14 @@ void SizeAndCentre(HWND window, int width, int height) {
 
 // The base class reaches the turn only once a message arrives, after the
 // members are made.
-SetupWindow::SetupWindow(HINSTANCE instance) : Window(turn_) {
+SetupWindow::SetupWindow(HINSTANCE instance) : Window(modality_) {
   RegisterFormClass(instance, forms::kSetupForm.className, Window::Procedure,
                     LoadIconA(instance, "MAINICON"));
   if (!form_.Build(forms::kSetupForm, instance, nullptr, this))
     throw std::runtime_error("The Setup window could not be created");
   SizeAndCentre(form_.Handle(), forms::kSetupWindowWidth, forms::kSetupWindowHeight);
   // Setup's boxes are owned by its window, which they disable while open.
-  SetMessageOwner(reinterpret_cast<platform::Window>(form_.Handle()));
+  modality_.SetMainWindow(reinterpret_cast<platform::Window>(form_.Handle()));
   FormCreate();
 }
 

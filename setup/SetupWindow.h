@@ -6,7 +6,7 @@
 
 #include "app/FormBuilder.h"
 #include "app/Window.h"
-#include "banks/switching/UserInterfaceTurn.h"
+#include "config/ModalService.h"
 #include "setup/SetupModel.h"
 
 namespace korvel {
@@ -28,7 +28,7 @@ class SetupWindow final : public Window {
   bool Checked(int id) const;
   void End();
 
-  UserInterfaceTurn turn_;
+  ModalService modality_;
   SetupModel model_;
   Form form_;
   bool ended_ = false;

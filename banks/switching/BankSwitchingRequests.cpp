@@ -51,7 +51,7 @@ void BankSwitchingRequests::RunPendingRequests() {
     turn_.TurnAfterOperations();
     return;
   }
-  UserInterfaceTurn::Operation running(turn_);
+  ModalService::Operation running(turn_);
   try {
     BankSwitchingRequest request;
     do {

@@ -12,7 +12,7 @@
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequest.h"
 #include "banks/switching/RequestRing.h"
-#include "banks/switching/UserInterfaceTurn.h"
+#include "config/ModalService.h"
 #include "midi/MidiCallbacks.h"
 
 namespace korvel {
@@ -22,7 +22,7 @@ constexpr std::size_t kBankSwitchingQueueSize = 1024;
 
 class BankSwitchingRequests final : public BankSwitchingHook {
  public:
-  BankSwitchingRequests(BankSwitching& switching, UserInterfaceTurn& turn)
+  BankSwitchingRequests(BankSwitching& switching, ModalService& turn)
       : switching_(switching), turn_(turn) {}
   BankSwitchingRequests(const BankSwitchingRequests&) = delete;
   BankSwitchingRequests& operator=(const BankSwitchingRequests&) = delete;
@@ -45,7 +45,7 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void Run(const BankSwitchingRequest& request);
 
   BankSwitching& switching_;
-  UserInterfaceTurn& turn_;
+  ModalService& turn_;
   RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
   std::atomic<std::uint64_t> dropped_{0};
   // Set by the request that finds it clear, which then posts the one

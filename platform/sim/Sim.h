@@ -181,6 +181,7 @@ void FailShellLinks(std::int32_t result);
 
 struct ShownBox {
   Window owner = 0;
+  Window window = 0;  // the box's own, which owns a box raised under it
   std::string text;
   std::string caption;
   unsigned type = 0;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/OwnedWindowHook.h"
 #include "platform/Platform.h"
 #include "platform/sim/Sim.h"
 #include "platform/sim/SimInternal.h"
@@ -34,6 +35,9 @@ struct ShellState {
   std::vector<sim::ShownBox> shown;
   std::function<void(const sim::ShownBox&)> whileShown;
 };
+
+// Box windows are numbered from here, in the order the boxes were shown.
+constexpr Window kFirstBoxWindow = 0xB0C5000;
 
 ShellState& State() {
   static ShellState state;
@@ -136,12 +140,19 @@ int MessageBoxA(Window owner, const char* text, const char* caption, unsigned ty
     answer = state.answers.front();
     state.answers.pop_front();
   }
-  const sim::ShownBox box{owner, text == nullptr ? "" : text, caption == nullptr ? "" : caption,
+  // Each box is a window of its own, as the system's boxes are.
+  const Window window = kFirstBoxWindow + state.shown.size();
+  const sim::ShownBox box{owner, window, text == nullptr ? "" : text, caption == nullptr ? "" : caption,
                          type, answer};
   state.shown.push_back(box);
+  OwnedWindowWatch::WindowMade(window, owner);
   // A copy: the hook may show boxes of its own, or replace itself.
   if (const auto whileShown = state.whileShown) whileShown(box);
   return answer;
 }
+
+void* StartOwnedWindowHook() { return nullptr; }
+
+void StopOwnedWindowHook(void*) {}
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "platform/OwnedWindowHook.h"
 #include "platform/Platform.h"
 
 namespace platform {
@@ -23,6 +24,29 @@ void SetUserInterfaceWorkTarget(Window window, unsigned message) {
 void PostUserInterfaceWork() {
   const Window window = workWindow.load();
   if (window != 0) ::PostMessageA(reinterpret_cast<HWND>(window), workMessage.load(), 0, 0);
+}
+
+namespace {
+
+// A top-level window that this thread makes, with the window that owns it.
+LRESULT CALLBACK NoticeOwnedWindow(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTA* made = reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs;
+    if (!(made->style & WS_CHILD)) {
+      OwnedWindowWatch::WindowMade(static_cast<Window>(wParam), reinterpret_cast<Window>(made->hwndParent));
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void* StartOwnedWindowHook() {
+  return SetWindowsHookExA(WH_CBT, NoticeOwnedWindow, nullptr, GetCurrentThreadId());
+}
+
+void StopOwnedWindowHook(void* hook) {
+  if (hook) UnhookWindowsHookEx(static_cast<HHOOK>(hook));
 }
 
 }  // namespace platform

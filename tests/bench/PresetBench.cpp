@@ -38,7 +38,7 @@
 #include "banks/soundfont/SoundFontBackend.h"
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequests.h"
-#include "banks/switching/UserInterfaceTurn.h"
+#include "config/ModalService.h"
 #include "config/Configuration.h"
 #include "config/ScratchRing.h"
 #include "emulators/bankgen/BankWriter.h"
@@ -171,7 +171,7 @@ struct World {
   int updatingControls = 0;
   PresetManager presets{layer, ports, view, updatingControls};
   BankSwitching switching{layer, [this](int number) { presets.LoadPresetByNumber(number); }};
-  UserInterfaceTurn turn;
+  ModalService turn;
   BankSwitchingRequests requests{switching, turn};
   std::string problem;
 };

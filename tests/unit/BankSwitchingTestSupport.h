@@ -56,7 +56,7 @@ class BankSwitchingTest : public BankLayerTest {
                             presetsLoaded.push_back(n);
                             if (whilePresetLoads) whilePresetLoads();
                           }};
-  UserInterfaceTurn turn;
+  ModalService turn;
   BankSwitchingRequests requests{switching, turn};
 };
 

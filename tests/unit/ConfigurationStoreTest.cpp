@@ -112,14 +112,14 @@ class ConfigurationStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     registry.InitRegistry("Quennet", "Korvel");
-    SetMessageOwner(kMainWindow);
+    Modality().SetMainWindow(kMainWindow);
   }
   void TearDown() override {
     // Reading and writing never leave a key open behind them.
     EXPECT_FALSE(registry.HasOpenKey());
     EXPECT_EQ(sim::OpenRegistryHandles(), 0u);
     EXPECT_FALSE(HostExists("C:\\WINDOWS\\Korvel.cfg.new"));
-    SetMessageOwner(0);
+    Modality().SetMainWindow(0);
   }
 
   std::vector<std::string> Messages() const {
@@ -558,7 +558,7 @@ TEST_F(ConfigurationStoreTest, WithoutAWindowsDirectoryTheRegistryServes) {
   for (const char* folder : {static_cast<const char*>(nullptr), tooLong.c_str()}) {
     sim::Reset(sandbox.Root());
     registry.InitRegistry("Quennet", "Korvel");
-    SetMessageOwner(kMainWindow);
+    Modality().SetMainWindow(kMainWindow);
     WriteHost(kConfigPath, FileOf(Sample(), WindowEdges{}));
     sim::SetWindowsDirectory(folder);
     PutInRegistry(kHkeyCurrentUser, Sample(), WindowEdges{});
@@ -613,7 +613,7 @@ TEST_F(ConfigurationStoreTest, FailedWritesReportAndLeaveTheOldFileWhole) {
     SCOPED_TRACE(fault.what);
     sim::Reset(sandbox.Root());
     registry.InitRegistry("Quennet", "Korvel");
-    SetMessageOwner(kMainWindow);
+    Modality().SetMainWindow(kMainWindow);
     WriteHost(kConfigPath, old);
     fault.inject();
     for (int mode : {0, 2}) {

@@ -108,9 +108,9 @@ class ReportErrorTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::sim::ClearShownMessageBoxes();
-    SetMessageOwner(0x4242);
+    Modality().SetMainWindow(0x4242);
   }
-  void TearDown() override { SetMessageOwner(0); }
+  void TearDown() override { Modality().SetMainWindow(0); }
 
   const std::vector<platform::sim::ShownBox>& Boxes() { return platform::sim::ShownMessageBoxes(); }
 
@@ -141,32 +141,33 @@ TEST_F(ReportErrorTest, ShowsTheCodeOwnedByTheMainWindowAndResetsIt) {
 }
 
 // A box belongs to the window the user works in: the innermost open modal
-// window; a box raised under another box shares its owner. While any is
-// open the program knows it.
+// window, a box included, so that the outer box is disabled under the inner
+// one. While any is open the program knows it.
 TEST_F(ReportErrorTest, ABoxRaisedByADialogIsOwnedByTheDialog) {
-  EXPECT_FALSE(ModalWindowOpen());
+  EXPECT_FALSE(Modality().ModalWindowOpen());
   std::vector<bool> openWhileShown;
   platform::sim::SetMessageBoxHook([&](const platform::sim::ShownBox& box) {
-    openWhileShown.push_back(ModalWindowOpen());
+    openWhileShown.push_back(Modality().ModalWindowOpen());
     if (box.text == "outer") ErrorBox("inner");
   });
   {
-    ModalScope dialog(0x5151);
+    ModalService::ModalWindow dialog(Modality(), 0x5151);
     EXPECT_EQ(dialog.Owner(), 0x4242u);
     state_.ErrorCode = kErrSlotLocked;
     ReportError(state_, "Form1::TrayMenuClick");
     ErrorBox("outer");
-    EXPECT_EQ(InnermostModalWindow().window, 0x5151u);
+    EXPECT_EQ(Modality().OwnerOfNextWindow(), 0x5151u);
   }
   platform::sim::SetMessageBoxHook(nullptr);
   ErrorBox("after");
   ASSERT_EQ(Boxes().size(), 4u);
   EXPECT_EQ(Boxes()[0].owner, 0x5151u);
   EXPECT_EQ(Boxes()[1].owner, 0x5151u);
-  EXPECT_EQ(Boxes()[2].owner, 0x5151u) << "the box raised under the outer box";
+  EXPECT_EQ(Boxes()[2].owner, Boxes()[1].window) << "the box raised under the outer box";
+  EXPECT_NE(Boxes()[1].window, 0u);
   EXPECT_EQ(Boxes()[3].owner, 0x4242u);
   EXPECT_EQ(openWhileShown, (std::vector<bool>{true, true, true}));
-  EXPECT_FALSE(ModalWindowOpen());
+  EXPECT_FALSE(Modality().ModalWindowOpen());
 }
 
 TEST_F(ReportErrorTest, ShowsTheTableTitle) {

@@ -412,7 +412,7 @@ TEST_F(PresetManagerTest, ControlChangeFifteenLoadsANumberedPresetOnTheUserInter
   SaveAs("C:\\KORVEL\\Presets\\5 Strings.pre");
   presets.ClearPreset(false);
   BankSwitching switching(layer, [this](int n) { presets.LoadPresetByNumber(n); });
-  UserInterfaceTurn turn;
+  ModalService turn;
   BankSwitchingRequests requests(switching, turn);
   SetBankSwitchingHook(&requests);
   config.cflags |= BankSwitchInput;
@@ -451,7 +451,7 @@ TEST_F(PresetManagerTest, ARequestArrivingWhileABoxIsOpenRunsAfterTheOperation) 
   SaveAs("C:\\KORVEL\\Presets\\5 Strings.pre");
   presets.SetPresetName("C:\\KORVEL\\Live.pre");
   presets.MarkChanged();
-  UserInterfaceTurn turn;
+  ModalService turn;
   BankSwitching switching(layer, [this](int n) { presets.LoadPresetByNumber(n); });
   BankSwitchingRequests requests(switching, turn);
   SetBankSwitchingHook(&requests);
@@ -466,7 +466,7 @@ TEST_F(PresetManagerTest, ARequestArrivingWhileABoxIsOpenRunsAfterTheOperation) 
     EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Live.pre");
   });
   {
-    UserInterfaceTurn::Operation closing(turn);  // "&Close" asks first
+    ModalService::Operation closing(turn);  // "&Close" asks first
     platform::sim::QueueMessageBoxAnswer(platform::kIdNo);
     EXPECT_EQ(presets.CheckPresetSave(), 2);
     EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Live.pre");
