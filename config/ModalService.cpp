@@ -33,9 +33,12 @@ ModalService::ModalService() : previous_(current) { current = this; }
 
 ModalService::~ModalService() { current = previous_; }
 
+// The default service is made only where none is: once made, it is the
+// current one whenever no other is.
 ModalService& Modality() {
+  if (current) return *current;
   static ModalService fallback;
-  return current ? *current : fallback;
+  return fallback;
 }
 
 ModalService::ModalWindow::ModalWindow(ModalService& service, platform::Window window)

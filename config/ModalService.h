@@ -11,10 +11,11 @@
 // Before anything that acts or shows a window from outside the window the
 // user works in (tray, taskbar, a close request, end of session, a timer):
 //                           if (Modality().DeclineWhileModal()) return;
+// (a close request then waits for the dialog: WhenNoModalWindow).
 //
-// Each modal window is owned by the innermost one open (a box raised by a
-// box is the inner box's own), else by the main window; its owner stays
-// disabled while it is open. Handling a window message is an operation: MIDI
+// Each modal window is owned by the innermost one open (a box raised while
+// a box is open is owned by that box), else by the main window; its owner
+// stays disabled while it is open. Handling a window message is an operation: MIDI
 // requests and work deferred by a nested handler wait until the outermost
 // operation is over (Operation, HandleAsOperation).
 #pragma once

@@ -47,11 +47,11 @@ void BankSwitchingRequests::LoadVirtualBank(int device, int slot) {
 // wait for the top-level loop the flag stays set, so the MIDI thread posts
 // nothing more meanwhile.
 void BankSwitchingRequests::RunPendingRequests() {
-  if (turn_.InOperation()) {
-    turn_.TurnAfterOperations();
+  if (modality_.InOperation()) {
+    modality_.TurnAfterOperations();
     return;
   }
-  ModalService::Operation running(turn_);
+  ModalService::Operation running(modality_);
   try {
     BankSwitchingRequest request;
     do {
@@ -60,7 +60,7 @@ void BankSwitchingRequests::RunPendingRequests() {
     } while (turnAsked_.load());
   } catch (...) {
     turnAsked_.store(true);
-    turn_.TurnAfterOperations();
+    modality_.TurnAfterOperations();
     throw;
   }
 }

@@ -22,8 +22,8 @@ constexpr std::size_t kBankSwitchingQueueSize = 1024;
 
 class BankSwitchingRequests final : public BankSwitchingHook {
  public:
-  BankSwitchingRequests(BankSwitching& switching, ModalService& turn)
-      : switching_(switching), turn_(turn) {}
+  BankSwitchingRequests(BankSwitching& switching, ModalService& modality)
+      : switching_(switching), modality_(modality) {}
   BankSwitchingRequests(const BankSwitchingRequests&) = delete;
   BankSwitchingRequests& operator=(const BankSwitchingRequests&) = delete;
 
@@ -45,7 +45,7 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void Run(const BankSwitchingRequest& request);
 
   BankSwitching& switching_;
-  ModalService& turn_;
+  ModalService& modality_;
   RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
   std::atomic<std::uint64_t> dropped_{0};
   // Set by the request that finds it clear, which then posts the one

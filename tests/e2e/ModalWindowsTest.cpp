@@ -51,7 +51,8 @@ class ModalWindowsTest : public BankWindowTest {
     ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
   }
 
-  // Korvel's thread has handled everything sent to it before.
+  // Korvel's thread has handled everything sent to it before (what was
+  // posted may come after: a message sent is taken first).
   void RoundTrip() {
     DWORD_PTR result = 0;
     ASSERT_NE(SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &result), 0)
@@ -82,8 +83,10 @@ TEST_F(ModalWindowsTest, ACloseRequestWaitsForOptionsAndTheTrayMenuOpensAfterwar
   ClickControl(Control(ctl::ShowOptsButton));
   HWND options = WaitForTopLevel("TODialog", "Options", korvel_.Pid(), kTimeoutMs);
   ASSERT_NE(options, nullptr);
-  PostMessageA(main_, WM_CLOSE, 0, 0);
-  RoundTrip();
+  // Sent, not posted: a close that asks holds the sender until answered.
+  DWORD_PTR result = 0;
+  ASSERT_NE(SendMessageTimeoutA(main_, WM_CLOSE, 0, 0, SMTO_NORMAL, kTimeoutMs, &result), 0)
+      << "the close request did not return: " << ReadMessageBox(FindMessageBox(korvel_.Pid())).text;
   ExpectNoMessageBox();
   ASSERT_TRUE(korvel_.Running());
   EXPECT_TRUE(IsWindowVisible(options));
