@@ -17,6 +17,7 @@
 
 #include "midi/MidiCallbacks.h"
 #include "midi/MidiPortTable.h"
+#include "tests/concurrency/SpinUntil.h"
 #include "tests/unit/BankSwitchingTestSupport.h"
 
 namespace korvel {
@@ -104,14 +105,8 @@ TEST_F(BankSwitchingConcurrencyTest, EveryRequestIsHandledOrCountedAsDropped) {
       }
       EXPECT_TRUE(platform::sim::WaitForMidiIdle(60000));
       const std::size_t posted = platform::sim::PostedUserInterfaceWork();
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-      while (answered.load() < posted) {
-        if (std::chrono::steady_clock::now() > deadline) {
-          ADD_FAILURE() << "queued requests were never given a turn";
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
+      EXPECT_TRUE(SpinUntil([&] { return answered.load() >= posted; }, std::chrono::seconds(20)))
+          << "queued requests were never given a turn";
     }
     fed = true;
   });

@@ -54,6 +54,12 @@ class BankWindowTest : public ::testing::Test {
                    kTimeoutMs) != nullptr;
   }
 
+  // No box of Korvel's is open once Korvel has handled what it was given.
+  void ExpectNoMessageBox() {
+    EXPECT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
+    if (HWND box = FindMessageBox(korvel_.Pid())) ADD_FAILURE() << ReadMessageBox(box).text;
+  }
+
   KorvelSession korvel_;
   HWND main_ = nullptr;
   HWND list_ = nullptr;

@@ -109,6 +109,7 @@ bool DropByXdnd(POINT at, const std::vector<std::string>& files) {
     }
     Sleep(20);
   }
+  ADD_FAILURE() << "xdnd-drop gave no result within 20 s";
   return false;
 }
 
@@ -168,11 +169,6 @@ class InUseTest : public BankWindowTest {
   bool DeviceComesToHold(int bank, const std::string& name) {
     return WaitFor([&]() -> HWND { return DeviceHolds(bank) == name ? main_ : nullptr; }, kTimeoutMs) != nullptr;
   }
-  // Nothing may be open but Korvel's own windows.
-  void ExpectNoMessageBox() {
-    if (HWND box = FindMessageBox(korvel_.Pid())) ADD_FAILURE() << ReadMessageBox(box).text;
-  }
-
   korvel::emu::vmidi::VirtualMidiClient client_;
 };
 
@@ -308,7 +304,7 @@ TEST_F(InUseTest, OpenDialogsAndBoxesHoldTheRestOfTheProgram) {
   ASSERT_NE(details, nullptr);
   ASSERT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
   RequestClose(FindAnyTopLevel("TApplication", nullptr, korvel_.Pid()));
-  Sleep(1000);
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
   EXPECT_FALSE(MenuOpen(korvel_.Pid())) << "the tray menu opened under Connection Details";
   ASSERT_TRUE(korvel_.Running());
   EXPECT_TRUE(IsWindowVisible(details));
@@ -326,7 +322,6 @@ TEST_F(InUseTest, OpenDialogsAndBoxesHoldTheRestOfTheProgram) {
   EXPECT_FALSE(IsWindowEnabled(details));
   ClickAt(CentreOf(deletePreset));
   ASSERT_TRUE(PressMessageBoxButton(box, IDYES));
-  Sleep(1000);
   ExpectNoMessageBox();
   EXPECT_EQ(SendMessageA(presets, CB_GETCOUNT, 0, 0), 1) << "one answer deleted one preset";
   ClickControl(FindControl(details, ctl::CloseButton));
@@ -346,7 +341,7 @@ TEST_F(InUseTest, TheTrayDoesNotPullStartUpFromUnderItsBox) {
       boxSeen = true;
       EXPECT_TRUE(ClickTrayIcon(WM_RBUTTONDOWN, WM_RBUTTONUP, kTimeoutMs));
       RequestClose(FindAnyTopLevel("TApplication", nullptr, korvel_.Pid()));
-      Sleep(1000);
+      EXPECT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
       EXPECT_FALSE(MenuOpen(korvel_.Pid())) << "the tray menu opened under the start-up box";
       EXPECT_TRUE(korvel_.Running());
     }

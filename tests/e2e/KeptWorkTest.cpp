@@ -140,7 +140,7 @@ TEST_F(KeptWorkTest, ACancelledSaveDialogCancelsTheCloseAndTheChosenFileIsStored
   ASSERT_TRUE(LineShows(1, "EPIANO")) << ListLineText(list_, 1);
   LoadOnLine(2, In(kMore, "GRAND.tts"));
   EXPECT_TRUE(LineShows(2, "NEWGRAND")) << ListLineText(list_, 2);
-  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+  ExpectNoMessageBox();
 
   Click(Control(ctl::Button1));
   EXPECT_EQ(Answer(IDYES).text, "'untitled.pre' has been changed. Do you want to save this preset?");
@@ -148,8 +148,7 @@ TEST_F(KeptWorkTest, ACancelledSaveDialogCancelsTheCloseAndTheChosenFileIsStored
   ASSERT_NE(save, nullptr);
   PressKey(VK_ESCAPE);
   ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindow(save) ? nullptr : main_; }, kTimeoutMs));
-  Sleep(1000);
-  ASSERT_TRUE(korvel_.Running()) << "Korvel ended without saving";
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs) && korvel_.Running()) << "Korvel ended without saving";
   EXPECT_TRUE(IsWindowEnabled(main_));
 
   Click(Control(ctl::Button1));
@@ -269,8 +268,8 @@ TEST_F(KeptWorkTest, AFailedAutomaticSaveAtCloseKeepsKorvelRunning) {
   const MessageBoxSeen failure = Answer(IDOK);
   EXPECT_EQ(failure.text.rfind("File name contained illegal characters.\n", 0), 0u) << failure.text;
   EXPECT_NE(failure.text.find(kPreset), std::string::npos) << failure.text;
-  Sleep(1000);
-  ASSERT_TRUE(korvel_.Running()) << "Korvel ended although the preset could not be saved";
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs) && korvel_.Running())
+      << "Korvel ended although the preset could not be saved";
   EXPECT_TRUE(IsWindowEnabled(main_));
   ASSERT_TRUE(ShowPage(main_, kPresetsTab, kTimeoutMs)) << "the window does not work";
   ASSERT_TRUE(ShowPage(main_, kBankManagerTab, kTimeoutMs));
@@ -314,7 +313,7 @@ TEST_F(KeptWorkTest, APresetSwitchByMidiKeepsTheChangesAndAsksNothing) {
 
   midi.SendShort("Loop", 0x040FB0);  // Control Change 15, value 4
   EXPECT_TRUE(StatusLineShows("'4 Ballad.pre' was loaded.")) << WindowText(Control(ctl::StatusLine));
-  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+  ExpectNoMessageBox();
   const std::string switched = WindowText(Control(ctl::StatusLine));
   EXPECT_NE(switched.find("'5 Encore.pre' was saved."), std::string::npos) << switched;
   EXPECT_NE(switched.find("The connection from 'Loop' to 'Synth' was not made"), std::string::npos) << switched;
@@ -333,7 +332,7 @@ TEST_F(KeptWorkTest, APresetSwitchByMidiKeepsTheChangesAndAsksNothing) {
   midi.SendShort("Loop", 0x040FB0);
   EXPECT_TRUE(StatusLineShows("The changes to 'untitled.pre' were kept in '" + recovery + "'."))
       << WindowText(Control(ctl::StatusLine));
-  EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+  ExpectNoMessageBox();
   EXPECT_EQ(WindowText(Control(ctl::txtCurPreset)), ballad);
   const korvel::PresetImage kept = ReadPreset(recovery);
   ASSERT_FALSE(kept.devices.empty());

@@ -109,6 +109,15 @@ bool KorvelSession::WaitForStartUp(int timeoutMs, const BoxHandler& handler) {
   return false;
 }
 
+bool KorvelSession::WaitForIdle(int timeoutMs) {
+  // During start-up the main window is there, hidden, before it is known.
+  HWND main = main_ ? main_ : FindAnyTopLevel(kMainClass, nullptr, pid_);
+  std::string why = "its main window was not found";
+  if (main && WaitForThreadIdle(main, timeoutMs, &why)) return true;
+  std::fprintf(stderr, "Korvel did not come round: %s\n", why.c_str());
+  return false;
+}
+
 bool KorvelSession::WaitForEnd(int timeoutMs, DWORD* exitCode, const BoxHandler& handler) {
   for (int waited = 0; waited < timeoutMs; waited += 50) {
     if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) {

@@ -49,6 +49,12 @@ class KorvelSession {
   // Waits for the process to end, answering message boxes meanwhile.
   bool WaitForEnd(int timeoutMs, DWORD* exitCode, const BoxHandler& handler = DefaultAnswer);
 
+  // Waits until Korvel's user-interface thread has handled every message
+  // and every input given to it so far, so that what it did not do by then
+  // it was not going to do. Says on stderr why when it fails: Korvel's
+  // window has gone, or its thread did not come round within `timeoutMs`.
+  bool WaitForIdle(int timeoutMs);
+
   HWND Main() const { return main_; }
   DWORD Pid() const { return pid_; }
   // True while the process this session started has not ended.

@@ -141,8 +141,11 @@ bool ClickTrayIcon(UINT down, UINT up, int timeoutMs) {
   HWND icon = WindowFromPoint(point);
   if (ClassOf(icon) != "__winex11_tray_icon") return false;
   ScreenToClient(icon, &point);
-  PostMessageA(icon, down, 0, MAKELPARAM(point.x, point.y));
-  PostMessageA(icon, up, 0, MAKELPARAM(point.x, point.y));
+  for (UINT message : {down, up}) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(icon, message, 0, MAKELPARAM(point.x, point.y), SMTO_NORMAL, timeoutMs, &result))
+      return false;
+  }
   return true;
 }
 

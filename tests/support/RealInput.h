@@ -28,6 +28,8 @@ void TypeText(const std::string& text);
 // and `up`, as a click on it would. Wine shows the area as a small window of
 // its own, and the virtual display does not route injected input into it, so
 // the messages go to the icon's window as the X server would hand them on.
+// They are sent, not posted: on return the icon has passed them on to its
+// program, ahead of any message sent to the program after.
 bool ClickTrayIcon(UINT down, UINT up, int timeoutMs);
 
 // In the common file dialog `title` of process `pid`: types `fileName` into

@@ -51,6 +51,21 @@ BOOL CALLBACK CollectButtons(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// A window whose client area can be painted: shown, and not of size 0 as a
+// program's hidden owner window may be.
+BOOL CALLBACK FirstPaintable(HWND window, LPARAM param) {
+  RECT client{};
+  if (!IsWindowVisible(window) || IsIconic(window) || !GetClientRect(window, &client) || IsRectEmpty(&client))
+    return TRUE;
+  *reinterpret_cast<HWND*>(param) = window;
+  return FALSE;
+}
+
+bool Fail(std::string* why, const std::string& what) {
+  if (why) *why = what;
+  return false;
+}
+
 }  // namespace
 
 HWND FindTopLevel(const char* className, const char* caption, DWORD pid) {
@@ -146,6 +161,25 @@ bool PressMessageBoxButton(HWND box, int answer, int timeoutMs) {
   Click(button);
   // Wait until the box is gone so the next answer finds the next box.
   return WaitFor([&]() -> HWND { return IsWindow(box) ? nullptr : HWND(1); }, timeoutMs) != nullptr;
+}
+
+bool WaitForThreadIdle(HWND window, int timeoutMs, std::string* why) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result))
+    return Fail(why, IsWindow(window) ? "no answer to WM_NULL within " + std::to_string(timeoutMs) + " ms"
+                                      : "the window has gone");
+  HWND shown = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), FirstPaintable, reinterpret_cast<LPARAM>(&shown));
+  if (!shown) return Fail(why, "the thread shows no window to paint");
+  const RECT corner{0, 0, 1, 1};
+  InvalidateRect(shown, &corner, FALSE);
+  for (int waited = 0;; waited += 10) {
+    // A window that has gone has no update region either.
+    if (!GetUpdateRect(shown, nullptr, FALSE)) return IsWindow(shown) || Fail(why, "the window has gone");
+    if (waited >= timeoutMs)
+      return Fail(why, "\"" + WindowText(shown) + "\" not painted within " + std::to_string(timeoutMs) + " ms");
+    Sleep(10);
+  }
 }
 
 int SelectedTab(HWND tabControl) {

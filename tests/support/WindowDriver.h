@@ -63,6 +63,16 @@ MessageBoxSeen ReadMessageBox(HWND box);
 // Presses the button `answer` of `box` and waits until the box is gone.
 bool PressMessageBoxButton(HWND box, int answer, int timeoutMs = 15000);
 
+// Waits until the thread that owns `window` has handled every message sent
+// or posted to it before the call, and every input given before it. A
+// WM_NULL round trip returns once the thread has handled the messages sent
+// before it, but a thread takes sent messages before posted ones, so the
+// round trip can overtake a posted message or a click. A thread is given
+// WM_PAINT only once nothing is posted and no input waits: a corner of a
+// visible window of the thread is invalidated and waited for to be painted.
+// On failure `why` says what was seen.
+bool WaitForThreadIdle(HWND window, int timeoutMs, std::string* why);
+
 // The selected tab of a tab control (TCM_GETCURSEL), -1 when none.
 int SelectedTab(HWND tabControl);
 // Asks a top-level window to close as its system menu's "Close" does.
