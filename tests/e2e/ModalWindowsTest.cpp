@@ -51,16 +51,6 @@ class ModalWindowsTest : public BankWindowTest {
     ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
   }
 
-  // Korvel's thread has handled everything sent to it before (what was
-  // posted may come after: a message sent is taken first).
-  void RoundTrip() {
-    DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &result), 0)
-        << "Korvel did not answer";
-  }
-  void ExpectNoMessageBox() {
-    if (HWND box = FindMessageBox(korvel_.Pid())) ADD_FAILURE() << ReadMessageBox(box).text;
-  }
   MessageBoxSeen Answer(int answer) {
     MessageBoxSeen seen;
     EXPECT_TRUE(AnswerMessageBox(korvel_.Pid(), answer, &seen, kTimeoutMs));
@@ -95,13 +85,13 @@ TEST_F(ModalWindowsTest, ACloseRequestWaitsForOptionsAndTheTrayMenuOpensAfterwar
   // With Options done, the close asks; Cancel keeps Korvel and the change.
   ClickControl(FindControl(options, ctl::CancelButton));
   EXPECT_EQ(Answer(IDCANCEL).text, kQuestion);
-  RoundTrip();
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
   ASSERT_TRUE(korvel_.Running());
   OpenAndCloseTrayMenu();
 
   Click(Control(ctl::Button1));
   EXPECT_EQ(Answer(IDCANCEL).text, kQuestion) << "the preset's change was forgotten";
-  RoundTrip();
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
   ASSERT_TRUE(korvel_.Running());
   OpenAndCloseTrayMenu();
 }
