@@ -6,6 +6,7 @@
 #include "app/Window.h"
 #include "app/models/BankListLines.h"
 #include "app/models/MemoryGraph.h"
+#include "banks/DeviceAccess.h"
 #include "resources/forms/BankPageForm.h"
 #include "resources/forms/MainForm.h"
 
@@ -239,9 +240,8 @@ void BankPage::DrawMemoryGraph() {
     DeviceTable& devices = state_->devices;
     const int dev = state_->config.curdev;
     if (devices.Device(dev).totalKB == 0) {
-      devices.OpenDeviceAccess(dev);
+      const DeviceAccess access(devices, dev);
       devices.ReadMemInfo(dev);
-      devices.CloseDeviceAccess(dev);
     }
     total = devices.Device(dev).totalKB;
     free = devices.Device(dev).freeKB;

@@ -27,11 +27,12 @@ TconDialog::TconDialog(ModalService& modal, AppState& state, HINSTANCE instance)
     throw std::runtime_error("The Connection Details dialog could not be created");
 }
 
-// The window goes while the object is whole: its procedure still reaches it.
-// A dialog that goes without being closed writes nothing.
+// The window goes while the object is whole: its procedure still reaches it,
+// and catches what its handlers throw, so nothing leaves this destructor. A
+// dialog that goes without being closed writes nothing; its model ends the
+// modification bypass after the window has gone.
 TconDialog::~TconDialog() {
   if (IsWindow(form_.Handle())) DestroyWindow(form_.Handle());
-  if (created_) details_.EndBypass();
 }
 
 // Open before it is filled, and still open while the presets are written:

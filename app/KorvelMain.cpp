@@ -7,6 +7,7 @@
 #include "app/PageNumbers.h"
 #include "app/models/TrayMenuItems.h"
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 #include "config/ErrorBox.h"
 #include "config/StatusLine.h"
 #include "resources/forms/ControlIds.h"
@@ -221,10 +222,9 @@ void TForm1::TrayMenuClick(int tag) {
   }
   ErrorState& errors = state_->errors;
   errors.ErrorCode = kErrOk;
-  devices.OpenDeviceAccess(config.curdev);
+  const DeviceAccess access(devices, config.curdev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kTrayOperation);
-    devices.CloseDeviceAccess(config.curdev);
     return;
   }
   ProgressReset();
@@ -236,7 +236,6 @@ void TForm1::TrayMenuClick(int tag) {
     DrawMemoryGraph();
   }
   RebuildBankList();
-  devices.CloseDeviceAccess(config.curdev);
 }
 
 // Inside another operation (a load repaints the window, a box was over it)
@@ -258,12 +257,11 @@ void TForm1::ReadDeviceForDisplay() {
   DeviceTable& devices = state_->devices;
   const int dev = state_->config.curdev;
   ProgressReset();
-  devices.OpenDeviceAccess(dev);
+  const DeviceAccess access(devices, dev);
   RefreshAllSlots(devices, false);
   RebuildBankList();
   devices.ReadAllMemInfo();
   DrawMemoryGraph();
-  devices.CloseDeviceAccess(dev);
 }
 
 }  // namespace korvel

@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 #include "banks/ews64/Ews64Backend.h"
 #include "banks/soundfont/SoundFontBackend.h"
 #include "config/TextHelpers.h"
@@ -256,12 +258,15 @@ void DeviceTable::ApplyVirtualBankMode(bool loadingPreset, bool updatingControls
     if (devices_[dev].kind == kKindEws64) ews64_->EWS64_SwapVBMode(dev);
   }
   shell_.ShowVirtualBankMode(on);
-  if (!loadingPreset) {
-    OpenAllSoundFontDevices();
-    if (!updatingControls) RefreshAllSlots(*this, true);
+  {
+    // A preset being loaded holds the devices open itself.
+    std::optional<SoundFontDevicesAccess> access;
+    if (!loadingPreset) {
+      access.emplace(*this);
+      if (!updatingControls) RefreshAllSlots(*this, true);
+    }
+    shell_.RebuildBankList();
   }
-  shell_.RebuildBankList();
-  if (!loadingPreset) CloseAllSoundFontDevices();
   shell_.BuildTrayMenu();
 }
 

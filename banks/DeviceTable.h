@@ -49,6 +49,8 @@ class DeviceTable {
   // Brackets nest: a SoundFont device opened twice stays open until the
   // second close, so that an operation called inside another's bracket (a
   // repaint inside a load) does not close the device under its caller.
+  // Operations hold a DeviceAccess (banks/DeviceAccess.h) rather than
+  // pairing these calls themselves.
   void OpenDeviceAccess(int dev);
   // Every open is closed again, also after a failed open.
   void CloseDeviceAccess(int dev);

@@ -5,6 +5,7 @@
 #include "banks/BankFilePresence.h"
 #include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 #include "banks/ErrorReport.h"
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
@@ -138,26 +139,23 @@ std::vector<std::string> BankPageActions::FilesTheDialogLists(const std::vector<
 // slots from `line` on; a failure does not move the selection.
 void BankPageActions::LoadFilesFromLine(int line, const std::vector<std::string>& files) {
   if (files.empty()) return;
-  const int dev = CurrentDevice();
   const bool noFolders = devices_.Config().bankfolder[0] == '\0';
-  devices_.OpenDeviceAccess(dev);
-  const bool smart = devices_.VirtualBankMode() && devices_.Config().Has(SmartLoad) && files.size() > 1;
-  std::size_t done = 0;
-  for (; done < files.size() && line < kSlotsPerDevice; ++done) {
-    const FileOutcome outcome = LoadChosenFile(files[done], smart, line);
-    if (outcome == FileOutcome::kStop) {
-      devices_.CloseDeviceAccess(dev);
-      return;
+  {
+    const DeviceAccess access(devices_, CurrentDevice());
+    const bool smart = devices_.VirtualBankMode() && devices_.Config().Has(SmartLoad) && files.size() > 1;
+    std::size_t done = 0;
+    for (; done < files.size() && line < kSlotsPerDevice; ++done) {
+      const FileOutcome outcome = LoadChosenFile(files[done], smart, line);
+      if (outcome == FileOutcome::kStop) return;
+      if (outcome == FileOutcome::kLoaded) view_.SelectLine(++line);
     }
-    if (outcome == FileOutcome::kLoaded) view_.SelectLine(++line);
+    if (done < files.size()) {
+      const std::size_t left = files.size() - done;
+      ErrorBox((std::to_string(left) + (left == 1 ? " file was" : " files were") +
+                " not loaded: there is no slot after slot 127.").c_str());
+    }
+    ShowChanges(noFolders);
   }
-  if (done < files.size()) {
-    const std::size_t left = files.size() - done;
-    ErrorBox((std::to_string(left) + (left == 1 ? " file was" : " files were") +
-              " not loaded: there is no slot after slot 127.").c_str());
-  }
-  ShowChanges(noFolders);
-  devices_.CloseDeviceAccess(dev);
   view_.FocusBankList();
 }
 
@@ -254,10 +252,9 @@ void BankPageActions::UnloadSelected(int mode) {
   }
   ErrorState& errors = devices_.Errors();
   errors.ErrorCode = kErrOk;
-  devices_.OpenDeviceAccess(dev);
+  const DeviceAccess access(devices_, dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kUnloadOperation);
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   const bool wasAssigned = rec.Has(Assigned);
@@ -275,7 +272,6 @@ void BankPageActions::UnloadSelected(int mode) {
   } else {
     ReportError(errors, kUnloadOperation);
   }
-  devices_.CloseDeviceAccess(dev);
 }
 
 void BankPageActions::RefreshButtonClick() {
@@ -286,10 +282,9 @@ void BankPageActions::RefreshButtonClick() {
   if (slot < 0 || slot >= device.slotCount || slot >= kSlotsPerDevice || device.paths[slot][0] == '\0') return;
   ErrorState& errors = devices_.Errors();
   errors.ErrorCode = kErrOk;
-  devices_.OpenDeviceAccess(dev);
+  const DeviceAccess access(devices_, dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kRefreshOperation);
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   // Unloading may forget the slot's path: the load takes it from a copy.
@@ -301,13 +296,11 @@ void BankPageActions::RefreshButtonClick() {
   if (path[0] != '<' && !BankFilePresence(devices_.Config()).IsPresent(path)) {
     errors.ErrorCode = kErrFileNotFound;
     ReportError(errors, kRefreshOperation);
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   UnloadSlot(devices_, dev, slot, kUnloadDefault);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, kRefreshOperation);
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   ShellPort& shell = devices_.Shell();
@@ -320,7 +313,6 @@ void BankPageActions::RefreshButtonClick() {
   shell.RebuildBankList();
   devices_.ReadAllMemInfo();
   view_.DrawMemoryGraph();
-  devices_.CloseDeviceAccess(dev);
 }
 
 // Turning the mode off makes a new preset: with automatic saving the user

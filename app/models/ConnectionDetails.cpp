@@ -8,7 +8,6 @@
 #include "app/models/RangeText.h"
 #include "config/ErrorBox.h"
 #include "config/TextHelpers.h"
-#include "midi/MidiCallbacks.h"
 #include "midi/MidiConnection.h"
 #include "platform/Platform.h"
 
@@ -41,15 +40,12 @@ bool IsEntry(int entry, std::size_t count) { return entry >= 0 && static_cast<st
 
 // A dialog that fails to open does not leave the bypass on; nor does it
 // write presets it may have read only in part.
-// Notes sent through a connection's modifications are let go whenever they
-// stop applying: when the bypass starts and when it ends with new ones.
 void ConnectionDetails::FormCreate(int preselected) {
-  SetModificationBypass(true);
-  ReleaseNotesOfModifiedConnections(ports_);
+  bypass_.emplace(ports_);
   try {
     FillForm(preselected);
   } catch (...) {
-    SetModificationBypass(false);
+    bypass_.reset();
     throw;
   }
 }
@@ -69,12 +65,7 @@ void ConnectionDetails::FillForm(int preselected) {
 
 void ConnectionDetails::FormDestroy() {
   SavePresets();
-  EndBypass();
-}
-
-void ConnectionDetails::EndBypass() {
-  ReleaseNotesOfModifiedConnections(ports_);
-  SetModificationBypass(false);
+  bypass_.reset();
 }
 
 // Unchanged presets are not written: the file stays as the user has it.

@@ -16,6 +16,7 @@
 #include "banks/DeviceTable.h"
 #include "banks/presets/PresetManager.h"
 #include "midi/MidiPortTable.h"
+#include "midi/ModificationBypassGuard.h"
 #include "midi/ModificationFile.h"
 
 namespace korvel {
@@ -64,10 +65,8 @@ class ConnectionDetails {
   void FormCreate(int preselected);
   // Writes the modification presets when the user changed them (a write
   // that fails leaves the file as it was and says so), then ends the bypass.
+  // A model that goes without it ends the bypass as well, writing nothing.
   void FormDestroy();
-  // Switches the bypass off, writing nothing: for a dialog that goes
-  // without being closed.
-  void EndBypass();
 
   // The lists' selection changes, with the entry now selected.
   void ConListChange(int entry);
@@ -115,6 +114,8 @@ class ConnectionDetails {
   DeviceTable& devices_;
   PresetManager& presetManager_;
   ConnectionDetailsView& view_;
+  // From FormCreate to FormDestroy.
+  std::optional<ModificationBypassGuard> bypass_;
   ModificationPresetList modPresets_;
   PresetFileText presetFile_;  // what the presets were read from
   // A preset was saved or deleted: the file is written at the end.

@@ -7,6 +7,7 @@
 #include "banks/BankFilePresence.h"
 #include "banks/BankFolders.h"
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 #include "banks/ErrorReport.h"
 #include "banks/presets/PresetManager.h"
 #include "config/ErrorBox.h"
@@ -64,17 +65,17 @@ int MatchingDevice(DeviceTable& devices, const SoundDevice& stored) {
 
 }  // namespace
 
+// The SoundFont devices stay open for the whole load.
 void PresetManager::LoadPreset(const char* name) {
   if (devices_.Count() == 0) return;
   ShellPort& shell = devices_.Shell();
   shell.ProgressReset();
-  devices_.OpenAllSoundFontDevices();
+  const SoundFontDevicesAccess access(devices_);
   shell.ProgressStep();
   const std::string path = PresetPath(name);
   // The current preset's name would be cut, and a save would then write to
   // another file.
   if (!AcceptPresetFileName(path)) {
-    devices_.CloseAllSoundFontDevices();
     shell.ProgressReset();
     return;
   }
@@ -84,7 +85,6 @@ void PresetManager::LoadPreset(const char* name) {
   const std::int32_t result = ReadPresetFile(path, image, damaged);
   if (result != kErrOk) {
     devices_.Errors().ErrorCode = result;
-    devices_.CloseAllSoundFontDevices();
     shell.ProgressReset();
     return;
   }
@@ -285,7 +285,6 @@ void PresetManager::FinishLoad(const std::string& path) {
     view_.DrawMemoryGraph();
     view_.RedrawConnectionMap();
   }
-  devices_.CloseAllSoundFontDevices();
   presetChanged_ = false;
   shell.ProgressReset();
 }

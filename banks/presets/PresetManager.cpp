@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 #include "banks/ErrorReport.h"
 #include "config/ErrorBox.h"
 #include "config/PathHelpers.h"
@@ -92,9 +93,8 @@ void PresetManager::ClearPreset(bool refresh) {
   fileDamaged_ = false;
   lastSaveFailed_ = false;
   if (refresh) {
-    devices_.OpenAllSoundFontDevices();
+    const SoundFontDevicesAccess access(devices_);
     RefreshAllSlots(devices_, true);
-    devices_.CloseAllSoundFontDevices();
   }
   presetChanged_ = false;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "banks/BankLoading.h"
+#include "banks/DeviceAccess.h"
 
 namespace korvel {
 
@@ -21,10 +22,9 @@ void BankSwitching::LoadVirtualBank(int dev, int slot) {
   if (device.slots[slot].Has(Loaded) || device.paths[slot][0] == '\0') return;
   ErrorState& errors = devices_.Errors();
   errors.ErrorCode = kErrOk;
-  devices_.OpenDeviceAccess(dev);
+  const DeviceAccess access(devices_, dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, "LoadVirtualBank");
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   ShellPort& shell = devices_.Shell();
@@ -34,22 +34,19 @@ void BankSwitching::LoadVirtualBank(int dev, int slot) {
   }
   shell.ProgressReset();
   ShowChangedSlots(dev);
-  devices_.CloseDeviceAccess(dev);
 }
 
 void BankSwitching::ClearBankByMidi(int dev, int slot) {
   if (!IsSlotOf(dev, slot)) return;
   ErrorState& errors = devices_.Errors();
   errors.ErrorCode = kErrOk;
-  devices_.OpenDeviceAccess(dev);
+  const DeviceAccess access(devices_, dev);
   if (errors.ErrorCode != kErrOk) {
     ReportError(errors, "ClearBankByMidi");
-    devices_.CloseDeviceAccess(dev);
     return;
   }
   UnloadSlot(devices_, dev, slot, kUnloadDefault);
   ShowChangedSlots(dev);
-  devices_.CloseDeviceAccess(dev);
 }
 
 // What a request changed, shown at once: the bank list and the memory

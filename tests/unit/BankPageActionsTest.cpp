@@ -1,10 +1,12 @@
 // The "Bank Manager" page's actions against an emulated EWS64 card: loading
 // chosen files into consecutive slots, unloading, clearing and reloading the
-// selected slot, and switching virtual bank mode with its questions.
+// selected slot, switching virtual bank mode with its questions, and the
+// SoundFont device closed after an action that throws.
 #include "app/models/BankPageActions.h"
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,10 @@ class FakeBankPage : public BankPageView {
     ++dialogs;
     return chosen;
   }
-  void DrawMemoryGraph() override { ++graphs; }
+  void DrawMemoryGraph() override {
+    ++graphs;
+    if (drawingFails) throw std::runtime_error("drawing failed");
+  }
 
   int selected = -1;
   std::vector<std::string> chosen;
@@ -35,6 +40,7 @@ class FakeBankPage : public BankPageView {
   int dialogs = 0;
   int focused = 0;
   int graphs = 0;
+  bool drawingFails = false;
 };
 
 class BankPageActionsTest : public testsupport::BankLayerTest {
@@ -184,6 +190,36 @@ TEST_F(BankPageActionsTest, TurningVirtualBankModeOffAsksWithAutomaticSaving) {
   updatingControls = 1;  // while the program sets the box itself
   actions.cbVBModeClick(false);
   EXPECT_TRUE(config.Has(VBMode));
+}
+
+// An action that throws half-way through its work on a SoundFont device
+// still closes the device, and leaves no count behind: the next bracket
+// opens and closes it as before.
+TEST_F(BankPageActionsTest, AnActionThatThrowsLeavesTheSoundFontDeviceClosed) {
+  Start("ews64.cards=0\nsoundfont.devices=1\n", UseSFD);
+  layer.CloseAllSoundFontDevices();  // Start leaves the devices open
+  ASSERT_EQ(layer.Device(0).handle, 0u);
+  const std::string piano = SoundFont("C:\\Banks\\Piano.sf2", "Piano");
+  layer.OpenDeviceAccess(0);
+  ASSERT_EQ(LoadBank(layer, 0, 3, piano.c_str()), kErrOk);
+  layer.CloseDeviceAccess(0);
+  page.drawingFails = true;  // the memory graph is drawn inside each bracket
+
+  page.selected = 3;
+  EXPECT_THROW(actions.RefreshButtonClick(), std::runtime_error);
+  EXPECT_EQ(layer.Device(0).handle, 0u) << "Refresh";
+  EXPECT_THROW(actions.UnloadBankButtonClick(), std::runtime_error);
+  EXPECT_EQ(layer.Device(0).handle, 0u) << "Unload";
+  page.selected = 5;
+  page.chosen = {SoundFont("C:\\Banks\\Organ.sf2", "Organ")};
+  EXPECT_THROW(actions.BrowseBankButtonClick(), std::runtime_error);
+  EXPECT_EQ(layer.Device(0).handle, 0u) << "Load";
+  EXPECT_STREQ(Slot(0, 5).name, "Organ");
+
+  layer.OpenDeviceAccess(0);
+  EXPECT_NE(layer.Device(0).handle, 0u);
+  layer.CloseDeviceAccess(0);
+  EXPECT_EQ(layer.Device(0).handle, 0u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ class ConnectionDetailsTest : public testsupport::BankLayerTest {
     ports = BuildPortTable();
   }
   void TearDown() override {
+    dialog.reset();  // a model left open ends its bypass on the connections
     DestroyPortTable(ports);
     SetModificationBypass(false);
     BankLayerTest::TearDown();
@@ -489,6 +491,21 @@ TEST_F(ConnectionDetailsTest, ClosingKeepsTheUsersFileAndSaysWhenItCannotBeWritt
   Dialog().SaveAsModPresetButtonClick(false);
   Dialog().FormDestroy();
   EXPECT_EQ(ReadPresetFile(), file + "\n" + kMark + "Mine 90 90 0 0 0 15 0 0\n");
+}
+
+// A dialog that goes without being closed, or whose filling throws, does
+// not leave the modifications bypassed.
+TEST_F(ConnectionDetailsTest, TheBypassEndsWithTheModelAndWithACreateThatThrows) {
+  Connected(kKeyboard, kSynth);
+  AddMods(0, 1);
+  Open();
+  ASSERT_TRUE(ModificationBypass());
+  dialog.reset();
+  EXPECT_FALSE(ModificationBypass());
+
+  view.onSetText = [](Ctl, const std::string&) { throw std::runtime_error("the edit is gone"); };
+  EXPECT_THROW(Dialog().FormCreate(0), std::runtime_error);
+  EXPECT_FALSE(ModificationBypass());
 }
 
 }  // namespace
