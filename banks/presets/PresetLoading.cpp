@@ -93,6 +93,11 @@ void PresetManager::LoadPreset(const char* name) {
 }
 
 void PresetManager::ApplyImage(const PresetImage& image, const std::string& path) {
+  // The load is over at FinishLoad, or when an exception leaves it.
+  struct Loading {
+    bool& flag;
+    ~Loading() { flag = false; }
+  } loading{loadingPreset_};
   loadingPreset_ = true;
   PrepareForImage(image);
   // One search of the bank folders serves every slot the file leaves out.
