@@ -100,9 +100,14 @@ void ModalService::RunDeferredWork() {
   deferredWork_();
 }
 
-void ModalService::ShowException(std::exception_ptr error) {
-  Operation operation(*this);
-  ShowMessageBox(ExceptionText(error).c_str(), "Korvel", platform::kMbOk | platform::kMbIconError);
+// Called from window procedures, which nothing may leave by an exception:
+// a box that cannot be shown (no memory for its text) is given up.
+void ModalService::ShowException(std::exception_ptr error) noexcept {
+  try {
+    Operation operation(*this);
+    ShowMessageBox(ExceptionText(error).c_str(), "Korvel", platform::kMbOk | platform::kMbIconError);
+  } catch (...) {
+  }
 }
 
 }  // namespace korvel

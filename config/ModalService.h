@@ -162,7 +162,7 @@ class ModalService {
   }
   // The application's standard box for an exception that reached the
   // toolkit, shown as an operation so that MIDI requests do not run under it.
-  void ShowException(std::exception_ptr error);
+  void ShowException(std::exception_ptr error) noexcept;
 
  private:
   void EndOperation();
