@@ -1,11 +1,11 @@
 #include "banks/presets/PresetManager.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "banks/BankLoading.h"
 #include "banks/DeviceAccess.h"
 #include "banks/ErrorReport.h"
+#include "banks/presets/NumberedPreset.h"
 #include "config/ErrorBox.h"
 #include "config/PathHelpers.h"
 #include "config/StatusLine.h"
@@ -110,17 +110,13 @@ void PresetManager::LoadPresetByNumber(int n) {
   const std::string folder = PresetPath("Presets");
   platform::SetCurrentDrive(config.homedrive + 1);
   platform::SetCurrentDirectoryA(folder.c_str());
-  char pattern[16];
-  std::snprintf(pattern, sizeof pattern, "%d*.pre", n);
-  char match[260] = {};
-  const platform::FindHandle find = platform::FindFirstFileA(pattern, match, sizeof match);
-  if (find == 0) return;
-  platform::FindClose(find);
+  const NumberedPreset preset = FindNumberedPreset(n);
+  if (preset.name.empty()) return;
   if (!KeepChangesForSwitch(n)) return;
-  LoadPreset((folder + "\\" + match).c_str());
+  LoadPreset((folder + "\\" + preset.name).c_str());
   if (devices_.Errors().ErrorCode == kErrOk) {
     devices_.Shell().BuildTrayMenu();
-    ReportInStatusLine("'" + std::string(match) + "' was loaded.");
+    ReportInStatusLine(NumberedPresetLoadedText(preset, n));
   } else {
     ReportError(devices_.Errors(), "LoadPresetByNumber");
   }

@@ -44,8 +44,8 @@ class PresetManager {
   // makes it the current preset. A file that cannot be read whole changes
   // nothing: ErrorCode 6 when it cannot be opened, 3 when it is corrupted.
   void LoadPreset(const char* path);
-  // Loads the first file of the Presets folder whose name starts with `n`:
-  // what MIDI asks for, so it asks nothing and reports in the status line.
+  // Loads the file of the Presets folder whose name starts with the number
+  // `n`, the first by name when several do: what MIDI asks for, so it asks nothing and reports in the status line.
   // Unsaved changes are saved first when they would be saved automatically,
   // else kept in a recovery preset; when neither can be written nothing is
   // loaded.

@@ -239,6 +239,11 @@ bool WaitForMidiOutput(unsigned outputId, std::size_t count, int timeoutMs = 500
 // released or midiOutReset.
 void HoldMidiOutput(unsigned outputId, bool held);
 
+// While on, midiOutShortMsg returns success at once and records nothing, as a
+// driver that drops what it is sent: no lock, no wake-up of the MIDI thread.
+// Benchmarks measure the sender's own cost with it. Cleared by Reset.
+void SetMidiShortOutputDiscarded(bool on);
+
 // Every later call of that name ("midiInOpen", "midiOutShortMsg", ...) returns
 // `code` and does nothing; 0 lets the calls work again. Applies to the calls
 // that return a result code. Cleared by Reset.

@@ -6,6 +6,7 @@
 // so that they can call back into winmm; a call whose notifications must
 // arrive before it returns waits for the MIDI thread to deliver them.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -53,6 +54,9 @@ struct Arrival {
   std::uint32_t message = 0;
   std::vector<std::uint8_t> bytes;
 };
+
+// Read before the mutex is taken: discarding sends costs them nothing.
+std::atomic<bool> shortOutputDiscarded{false};
 
 struct MidiState {
   std::mutex mutex;
@@ -304,6 +308,7 @@ void ResetMidi() {
   ClearDevices(state, {}, {});
   state.failures.clear();
   state.log.clear();
+  shortOutputDiscarded.store(false);
 }
 
 }  // namespace detail
@@ -376,6 +381,8 @@ void HoldMidiOutput(unsigned outputId, bool held) {
   state.core.HoldOutput(outputId, held);
   if (state.core.HasEvents()) Kick(state);
 }
+
+void SetMidiShortOutputDiscarded(bool on) { shortOutputDiscarded.store(on); }
 
 void SetMidiFailure(const std::string& callName, unsigned code) {
   MidiState& state = State();
@@ -520,6 +527,7 @@ unsigned midiOutOpen(MidiOut* handle, unsigned id, MidiCallback callback,
 
 // Not logged, and allocates nothing: the routing callback's path.
 unsigned midiOutShortMsg(MidiOut handle, std::uint32_t message) {
+  if (shortOutputDiscarded.load(std::memory_order_relaxed)) return kMmNoError;
   Call call("midiOutShortMsg", false);
   if (call.Failure() != kMmNoError) return call.Failure();
   const unsigned result = call.state.core.SendShort(InstanceOf(handle), message);

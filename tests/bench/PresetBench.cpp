@@ -13,10 +13,10 @@
 // again (the clear is not timed). BM_LoadPresetByMidi starts where a
 // Control Change 15 with the preset's number reaches the bank-switching
 // callback's hook and ends when the user-interface thread's turn has loaded
-// the preset: the whole switch between songs. "emulator_ms" is the part of
-// the time per iteration spent inside the emulated hardware, "midi_waits_ms"
-// the simulated MIDI ports' waits for their own thread, "korvel_ms" the
-// rest, Korvel's own.
+// the preset: the whole switch between songs, in a Presets folder of 99
+// songs. "emulator_ms" is the part of the time per iteration spent inside
+// the emulated hardware, "midi_waits_ms" the simulated MIDI ports' waits for
+// their own thread, "korvel_ms" the rest, Korvel's own.
 #include <benchmark/benchmark.h>
 
 #include "tests/bench/BenchShell.h"
@@ -57,6 +57,7 @@ constexpr int kSidePorts = 8;            // inputs, and as many outputs
 constexpr int kConnectionsPerInput = 4;  // 32 in all
 constexpr int kModifications = 8;
 constexpr const char* kPreset = "C:\\KORVEL\\Presets\\1 Full.pre";
+constexpr int kLastSong = 99;  // the Presets folder holds the songs 1 to 99
 
 bool IsCard(int dev) { return dev < kCards; }
 
@@ -126,6 +127,17 @@ struct World {
     presets.SetPresetName(kPreset);
     presets.SavePreset();
     if (errors.ErrorCode != kErrOk) problem = "the preset could not be saved";
+    WriteOtherSongs();
+  }
+
+  // A musician's folder: the songs 2 to 99 beside preset 1, ten of them
+  // ("10 Song.pre" to "19 Song.pre") starting with its digit. Only preset 1
+  // is loaded, so their contents do not matter.
+  void WriteOtherSongs() {
+    for (int song = 2; song <= kLastSong; ++song) {
+      const std::string path = "C:\\KORVEL\\Presets\\" + std::to_string(song) + " Song.pre";
+      if (!bench::WriteSandboxFile(path, "STPF")) problem = "cannot write " + path;
+    }
   }
 
   // As a preset in virtual bank mode leaves them: every slot assigned, each

@@ -14,6 +14,7 @@
 #include "banks/BankLoading.h"
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequests.h"
+#include "config/StatusLine.h"
 #include "midi/ConnectionList.h"
 #include "midi/Modification.h"
 #include "tests/unit/BankLayerTestSupport.h"
@@ -405,6 +406,39 @@ TEST_F(PresetManagerTest, NumberedPresetsComeFromThePresetsFolder) {
   presets.LoadPresetByNumber(3);
   EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\3 Strings.pre");
   EXPECT_EQ(PathOf(0, 4), "C:\\Banks\\Piano.tts");
+}
+
+// The foot switch's 5 is the song numbered 5, never "50 Finale", whatever
+// order the directory lists the files in; of two songs with one number the
+// first by name is always taken, and the status line names the other.
+TEST_F(PresetManagerTest, ANumberedPresetIsTheFileWithExactlyThatNumber) {
+  std::vector<std::string> texts;
+  SetStatusLine([&texts](const std::string& text) { texts.push_back(text); });
+  const auto loadFive = [&] {
+    presets.ClearPreset(false);
+    presets.LoadPresetByNumber(5);
+    return std::string(config.curpreset);
+  };
+  SaveAs("C:\\KORVEL\\Presets\\50 Finale.pre");
+  SaveAs("C:\\KORVEL\\Presets\\5_Encore.pre");
+  EXPECT_EQ(loadFive(), "C:\\KORVEL\\Presets\\5_Encore.pre");
+  SaveAs("C:\\KORVEL\\Presets\\5_acoustic.pre");  // before "5_Encore" without regard to case
+  EXPECT_EQ(loadFive(), "C:\\KORVEL\\Presets\\5_acoustic.pre");
+  SaveAs("C:\\KORVEL\\Presets\\5.pre");
+  EXPECT_EQ(loadFive(), "C:\\KORVEL\\Presets\\5.pre");
+  SaveAs("C:\\KORVEL\\Presets\\05 Intro.pre");  // leading zeros: still preset 5
+  EXPECT_EQ(loadFive(), "C:\\KORVEL\\Presets\\05 Intro.pre");
+  presets.LoadPresetByNumber(50);
+  EXPECT_STREQ(config.curpreset, "C:\\KORVEL\\Presets\\50 Finale.pre");
+  SetStatusLine(nullptr);
+  EXPECT_TRUE(platform::sim::ShownMessageBoxes().empty());
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "'5_Encore.pre' was loaded.",
+                       "'5_acoustic.pre' was loaded; '5_Encore.pre' has number 5 too.",
+                       "'5.pre' was loaded; '5_acoustic.pre' and 1 more have number 5 too.",
+                       "'05 Intro.pre' was loaded; '5.pre' and 2 more have number 5 too.",
+                       "'50 Finale.pre' was loaded.",
+                   }));
 }
 
 TEST_F(PresetManagerTest, ControlChangeFifteenLoadsANumberedPresetOnTheUserInterfaceThread) {
