@@ -3,9 +3,14 @@
 // wineserver) sees. Each port, found by its name, has two rings of messages:
 // what is fed into its input and what its output received. Writers append;
 // every reader keeps its own cursor, so all readers see every message, as all
-// devices on a MIDI cable do. A named mutex guards the block; named events
-// wake readers after a write (readers also poll, as an auto-reset event wakes
-// only one of them).
+// devices on a MIDI cable do. A named mutex guards the block.
+//
+// Like a cable, the wire loses nothing: a writer waits while the ring is full
+// for a reader that has not read it yet. It waits only for readers that can
+// read on: not for one on the writer's own thread, not for one that has left
+// or whose process has ended, and not for one that has read nothing for
+// kStalledReaderMs while a writer waited (that reader then misses what it did
+// not read, and its next read counts it).
 #pragma once
 
 #include <windows.h>
@@ -30,9 +35,16 @@ constexpr int kChannelPorts = 16;
 constexpr std::size_t kChannelNameLength = 31;
 // Longer long messages keep only their first bytes on the wire.
 constexpr std::size_t kChannelLongBytes = 4088;
+// Readers the channel knows at a time, in all processes together.
+constexpr int kChannelReaders = 32;
+// A reader that reads nothing for this long while a writer waits for it is
+// taken to have stopped reading.
+constexpr DWORD kStalledReaderMs = 1000;
 
 class VirtualMidiChannel {
  public:
+  class Reader;
+
   // Opens the block, creating it when no process has yet; null on failure.
   static std::unique_ptr<VirtualMidiChannel> Open();
   ~VirtualMidiChannel();
@@ -42,26 +54,56 @@ class VirtualMidiChannel {
   // The port's slot, added on first use; -1 for an empty or too long name
   // or when all slots are taken.
   int Port(const std::string& name);
+  // Waits while the ring is full for a reader that can read on, then appends.
   void Append(int port, Side side, const WireMessage& message);
   // How many messages were ever appended to the side.
   std::uint64_t Written(int port, Side side);
-  // Appends the messages from `*cursor` on and moves the cursor past them;
-  // messages already overwritten are skipped. Returns how many were skipped.
-  std::uint64_t ReadFrom(int port, Side side, std::uint64_t* cursor,
-                         std::vector<WireMessage>* messages);
-  // Signalled after an append to a side: wakes one waiting reader.
-  HANDLE WriteSignal(Side side) const { return side == Side::kInput ? fed_ : sent_; }
+  // How many readers follow the side of the port.
+  int Readers(int port, Side side);
 
  private:
   struct Block;
   class Lock;
-  VirtualMidiChannel(HANDLE mapping, Block* block, HANDLE mutex, HANDLE fed, HANDLE sent);
+  class RoomWait;
+  VirtualMidiChannel(HANDLE mapping, Block* block, HANDLE mutex, HANDLE room);
+
+  // Appends unless a reader that can read on has the ring full; then false.
+  bool TryAppend(int port, Side side, const WireMessage& message, RoomWait* wait);
 
   HANDLE mapping_;
   Block* block_;
   HANDLE mutex_;
-  HANDLE fed_;
-  HANDLE sent_;
+  HANDLE room_;  // signalled when a reader reads a ring that was full for it
+  HANDLE readerSignals_[kChannelReaders] = {};
+};
+
+// One reader of one side of the channel, with a cursor of its own for each
+// port it follows. It follows a port from its first Follow or ReadFrom of it
+// until it is destroyed; its process ending also ends it.
+class VirtualMidiChannel::Reader {
+ public:
+  // `thread` is the one that reads (each read also makes its thread the one).
+  Reader(VirtualMidiChannel& channel, Side side, DWORD thread = ::GetCurrentThreadId());
+  ~Reader();
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  // Follows the port from now on; returns the cursor (the messages so far).
+  std::uint64_t Follow(int port);
+  // Follows the port and appends its messages from `*cursor` on, moving the
+  // cursor past them; messages already overwritten are skipped. Returns how
+  // many were skipped.
+  std::uint64_t ReadFrom(int port, std::uint64_t* cursor, std::vector<WireMessage>* messages);
+  // Signalled when a message comes to a port this reader follows and had read
+  // to the end of.
+  HANDLE Signal() const { return signal_; }
+
+ private:
+  VirtualMidiChannel& channel_;
+  const Side side_;
+  int slot_ = -1;  // none when all are taken: the reader then only polls, and is waited for by no one
+  HANDLE signal_;
+  HANDLE ownSignal_ = nullptr;
 };
 
 }  // namespace korvel::emu::vmidi

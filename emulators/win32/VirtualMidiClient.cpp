@@ -4,11 +4,13 @@
 
 namespace korvel::emu::vmidi {
 namespace {
-// A write event wakes only one waiting process, so readers also poll.
+// Appends signal the reader; it also looks now and then.
 constexpr DWORD kPollMs = 20;
 }  // namespace
 
-VirtualMidiClient::VirtualMidiClient() : channel_(VirtualMidiChannel::Open()) {}
+VirtualMidiClient::VirtualMidiClient() : channel_(VirtualMidiChannel::Open()) {
+  if (channel_) reader_ = std::make_unique<VirtualMidiChannel::Reader>(*channel_, Side::kOutput);
+}
 
 bool VirtualMidiClient::SendShort(const std::string& port, std::uint32_t message) {
   const int slot = channel_ ? channel_->Port(port) : -1;
@@ -31,7 +33,7 @@ bool VirtualMidiClient::SendLong(const std::string& port, const std::vector<std:
 
 std::uint64_t VirtualMidiClient::OutputMark(const std::string& port) {
   const int slot = channel_ ? channel_->Port(port) : -1;
-  return slot < 0 ? 0 : channel_->Written(slot, Side::kOutput);
+  return slot < 0 ? 0 : reader_->Follow(slot);
 }
 
 std::vector<WireMessage> VirtualMidiClient::ReadOutput(const std::string& port,
@@ -42,11 +44,10 @@ std::vector<WireMessage> VirtualMidiClient::ReadOutput(const std::string& port,
   if (slot < 0) return messages;
   const DWORD start = ::GetTickCount();
   for (;;) {
-    channel_->ReadFrom(slot, Side::kOutput, cursor, &messages);
+    missed_ += reader_->ReadFrom(slot, cursor, &messages);
     const DWORD waited = ::GetTickCount() - start;
     if (messages.size() >= count || waited >= timeoutMs) return messages;
-    ::WaitForSingleObject(channel_->WriteSignal(Side::kOutput),
-                          std::min(kPollMs, timeoutMs - waited));
+    ::WaitForSingleObject(reader_->Signal(), std::min(kPollMs, timeoutMs - waited));
   }
 }
 

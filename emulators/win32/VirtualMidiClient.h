@@ -26,15 +26,23 @@ class VirtualMidiClient {
   bool SendLong(const std::string& port, const std::vector<std::uint8_t>& bytes);
 
   // How many messages the port's output has received so far: the cursor
-  // from which ReadOutput returns only what comes after now.
+  // from which ReadOutput returns only what comes after now. From the first
+  // mark or read of a port until the client is destroyed, the port's writers
+  // wait for this client when they would overwrite what it has not read.
   std::uint64_t OutputMark(const std::string& port);
   // What the output received from `*cursor` on, oldest first; the cursor
   // moves past it. Waits up to `timeoutMs` for at least `count` messages.
   std::vector<WireMessage> ReadOutput(const std::string& port, std::uint64_t* cursor,
                                       std::size_t count = 0, DWORD timeoutMs = 0);
+  // Messages that were overwritten before a read reached them: those before
+  // a cursor the ring no longer holds, and those that went by while this
+  // client had stopped reading (see VirtualMidiChannel.h).
+  std::uint64_t Missed() const { return missed_; }
 
  private:
   std::unique_ptr<VirtualMidiChannel> channel_;
+  std::unique_ptr<VirtualMidiChannel::Reader> reader_;
+  std::uint64_t missed_ = 0;
 };
 
 }  // namespace korvel::emu::vmidi

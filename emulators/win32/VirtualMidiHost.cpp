@@ -21,8 +21,7 @@ static_assert(sizeof(Header) == sizeof(MIDIHDR));
 static_assert(offsetof(Header, flags) == offsetof(MIDIHDR, dwFlags));
 static_assert(offsetof(Header, reservedWords) == offsetof(MIDIHDR, dwReserved));
 
-// How often the thread looks at the channel when no write event woke it (an
-// event wakes only one process).
+// How often the input thread looks at the channel when no append woke it.
 constexpr DWORD kPollMs = 20;
 
 Header* HeaderAt(DWORD_PTR address) { return reinterpret_cast<Header*>(address); }
@@ -62,7 +61,6 @@ void VirtualMidiHost::Start(HMODULE driverModule) {
     wire.loop = port.loop;
     if (port.input) {
       inputs.push_back(DeviceEntry{port.name, port.opensOnce});
-      wire.cursor = channel_ ? channel_->Written(wire.port, Side::kInput) : 0;
       inputWires_.push_back(wire);
     }
     if (port.output) {
@@ -72,45 +70,62 @@ void VirtualMidiHost::Start(HMODULE driverModule) {
   }
   core_.SetDevices(inputs, outputs);
   if (inputs.empty() && outputs.empty()) return;
-  // The thread runs until the process ends, so the driver must stay loaded.
+  // The threads run until the process ends, so the driver must stay loaded.
   char path[MAX_PATH] = {};
   if (::GetModuleFileNameA(driverModule, path, sizeof path)) ::LoadLibraryA(path);
   work_ = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
   deliveredSignal_ = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  HANDLE thread = ::CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId_);
+  HANDLE thread = ::CreateThread(nullptr, 0, DeliveryMain, this, 0, &threadId_);
   if (thread) ::CloseHandle(thread);
+  if (channel_ && !inputs.empty()) StartInputThread();
 }
 
-DWORD WINAPI VirtualMidiHost::ThreadMain(LPVOID host) {
-  static_cast<VirtualMidiHost*>(host)->Run();
-  return 0;
+// The inputs are followed from now on, in the name of the thread that will
+// read them, which starts only then.
+void VirtualMidiHost::StartInputThread() {
+  DWORD id = 0;
+  HANDLE thread = ::CreateThread(nullptr, 0, InputMain, this, CREATE_SUSPENDED, &id);
+  if (!thread) return;
+  inputReader_ = std::make_unique<VirtualMidiChannel::Reader>(*channel_, Side::kInput, id);
+  for (Wire& wire : inputWires_) wire.cursor = inputReader_->Follow(wire.port);
+  ::ResumeThread(thread);
+  ::CloseHandle(thread);
 }
 
-void VirtualMidiHost::Run() {
-  HANDLE signals[2] = {work_, channel_ ? channel_->WriteSignal(Side::kInput) : work_};
+DWORD WINAPI VirtualMidiHost::DeliveryMain(LPVOID host) {
+  auto* self = static_cast<VirtualMidiHost*>(host);
   for (;;) {
-    ::WaitForMultipleObjects(2, signals, FALSE, kPollMs);
-    PullInput();
-    DeliverEvents();
+    ::WaitForSingleObject(self->work_, INFINITE);
+    self->DeliverEvents();
+  }
+}
+
+DWORD WINAPI VirtualMidiHost::InputMain(LPVOID host) {
+  auto* self = static_cast<VirtualMidiHost*>(host);
+  for (;;) {
+    self->PullInput();
+    ::WaitForSingleObject(self->inputReader_->Signal(), kPollMs);
   }
 }
 
 void VirtualMidiHost::PullInput() {
-  if (!channel_) return;
   for (unsigned device = 0; device < inputWires_.size(); ++device) {
     Wire& wire = inputWires_[device];
     if (wire.port < 0) continue;
     std::vector<WireMessage> messages;
-    channel_->ReadFrom(wire.port, Side::kInput, &wire.cursor, &messages);
+    inputReader_->ReadFrom(wire.port, &wire.cursor, &messages);
     if (messages.empty()) continue;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const WireMessage& message : messages) {
-      if (message.isLong) {
-        core_.ReceiveLong(device, message.bytes.data(), message.bytes.size(), ::GetTickCount());
-      } else {
-        core_.ReceiveShort(device, message.shortMessage, ::GetTickCount());
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (const WireMessage& message : messages) {
+        if (message.isLong) {
+          core_.ReceiveLong(device, message.bytes.data(), message.bytes.size(), ::GetTickCount());
+        } else {
+          core_.ReceiveShort(device, message.shortMessage, ::GetTickCount());
+        }
       }
     }
+    Wake();
   }
 }
 

@@ -1,7 +1,12 @@
 // The process's virtual MIDI devices behind winmm: the portable core answers
 // the driver messages, a thread of the driver's own delivers the core's
-// notifications to the program's callbacks and feeds the inputs from the
+// notifications to the program's callbacks, another feeds the inputs from the
 // channel, and what the outputs receive goes out on the channel.
+//
+// The input thread only moves messages from the channel into the core, so it
+// keeps reading while a callback is busy (or waits for room on the channel,
+// a loop port's callback even for room in its own input): writers to the
+// inputs never wait long for this process.
 //
 // Reset and close return only once their notifications are delivered, so a
 // program can unprepare its buffers and free its callback data right after
@@ -47,8 +52,9 @@ class VirtualMidiHost {
     std::uint64_t cursor = 0;
   };
 
-  static DWORD WINAPI ThreadMain(LPVOID host);
-  void Run();
+  static DWORD WINAPI DeliveryMain(LPVOID host);
+  static DWORD WINAPI InputMain(LPVOID host);
+  void StartInputThread();
   void PullInput();
   void DeliverEvents();
   void Wake() { ::SetEvent(work_); }
@@ -69,6 +75,7 @@ class VirtualMidiHost {
   std::vector<Wire> inputWires_;
   std::vector<Wire> outputWires_;
   std::unique_ptr<VirtualMidiChannel> channel_;
+  std::unique_ptr<VirtualMidiChannel::Reader> inputReader_;  // read on the input thread only
   bool started_ = false;
   HANDLE work_ = nullptr;
   HANDLE deliveredSignal_ = nullptr;

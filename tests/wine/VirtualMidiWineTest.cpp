@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +22,8 @@ namespace korvel::emu::vmidi {
 namespace {
 
 constexpr DWORD kTimeoutMs = 3000;
+// Far more messages than the channel's rings hold.
+constexpr std::uint32_t kBurst = 20000;
 
 struct Notification {
   UINT message;
@@ -34,6 +40,7 @@ class Recorder {
     auto* recorder = reinterpret_cast<Recorder*>(instance);
     std::lock_guard<std::mutex> lock(recorder->mutex_);
     recorder->seen_.push_back(Notification{message, p1, p2, GetCurrentThreadId()});
+    ++recorder->counts_[message];
   }
   DWORD_PTR Function() const { return reinterpret_cast<DWORD_PTR>(&Callback); }
   DWORD_PTR Instance() { return reinterpret_cast<DWORD_PTR>(this); }
@@ -48,19 +55,21 @@ class Recorder {
   }
   // The notifications of a kind once there are `count` of them, or those
   // there are after the timeout.
-  std::vector<Notification> Await(UINT message, std::size_t count) {
+  std::vector<Notification> Await(UINT message, std::size_t count, DWORD timeoutMs = kTimeoutMs) {
     const DWORD start = GetTickCount();
-    std::vector<Notification> found = Seen(message);
-    while (found.size() < count && GetTickCount() - start < kTimeoutMs) {
-      Sleep(5);
-      found = Seen(message);
-    }
-    return found;
+    while (Count(message) < count && GetTickCount() - start < timeoutMs) Sleep(5);
+    return Seen(message);
   }
 
  private:
+  std::size_t Count(UINT message) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return counts_[message];
+  }
+
   std::mutex mutex_;
   std::vector<Notification> seen_;
+  std::map<UINT, std::size_t> counts_;
 };
 
 std::string InputName(UINT id) {
@@ -80,6 +89,103 @@ struct Buffer {
   }
   std::vector<char> bytes;
   MIDIHDR header{};
+};
+
+// Control changes that carry their number n (18 bits: channel and both data
+// bytes), so that a gap or a swap shows.
+std::uint32_t Numbered(std::uint32_t n) {
+  return 0xB0 | ((n >> 14) & 0x0F) | (n & 0x7F) << 8 | ((n >> 7) & 0x7F) << 16;
+}
+
+// How many of messages 0..count-1 are missing or out of place in `got`.
+std::size_t Misplaced(const std::vector<std::uint32_t>& got, std::uint32_t count) {
+  std::size_t wrong = count > got.size() ? count - got.size() : 0;
+  for (std::size_t i = 0; i < got.size(); ++i) wrong += got[i] != Numbered(static_cast<std::uint32_t>(i));
+  return wrong;
+}
+
+// Reads a port's output on a thread of its own, from before a burst until
+// `count` messages came or none came for a while.
+class OutputReader {
+ public:
+  // `pauseMs`: how long the reader pauses after each read.
+  OutputReader(const std::string& port, std::uint32_t count, DWORD pauseMs = 0)
+      : port_(port), count_(count), pauseMs_(pauseMs) {
+    thread_ = CreateThread(nullptr, 0, &OutputReader::Main, this, 0, nullptr);
+    while (thread_ && !marked_) Sleep(1);
+  }
+  ~OutputReader() { Finish(); }
+  OutputReader(const OutputReader&) = delete;
+  OutputReader& operator=(const OutputReader&) = delete;
+
+  std::uint64_t Missed() const { return missed_; }
+  std::vector<std::uint32_t> Finish() {
+    if (thread_) {
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    return got_;
+  }
+
+ private:
+  static DWORD WINAPI Main(LPVOID self) {
+    static_cast<OutputReader*>(self)->Read();
+    return 0;
+  }
+  void Read() {
+    VirtualMidiClient client;
+    std::uint64_t cursor = client.OutputMark(port_);
+    marked_ = true;
+    while (got_.size() < count_) {
+      const auto messages = client.ReadOutput(port_, &cursor, 1, kTimeoutMs);
+      if (messages.empty()) return;
+      for (const WireMessage& message : messages) got_.push_back(message.shortMessage);
+      Sleep(pauseMs_);
+    }
+    missed_ = client.Missed();
+  }
+
+  const std::string port_;
+  const std::uint32_t count_;
+  const DWORD pauseMs_;
+  HANDLE thread_ = nullptr;
+  std::uint64_t missed_ = 0;
+  std::atomic<bool> marked_{false};
+  std::vector<std::uint32_t> got_;
+};
+
+// korvel_midi_port reading a port's output in a process of its own, until
+// it is ended.
+class ToolReader {
+ public:
+  explicit ToolReader(const std::string& port) {
+    const char* tool = std::getenv("KORVEL_MIDI_PORT_TOOL");
+    if (!tool) return;
+    std::string command = std::string("\"Z:") + tool + "\" read \"" + port + "\" --wait 1000000 --timeout 600000";
+    for (char& c : command) c = c == '/' ? '\\' : c;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return;
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+  }
+  ~ToolReader() { End(); }
+  ToolReader(const ToolReader&) = delete;
+  ToolReader& operator=(const ToolReader&) = delete;
+
+  bool Started() const { return process_ != nullptr; }
+  void End() {
+    if (!process_) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, kTimeoutMs);
+    CloseHandle(process_);
+    process_ = nullptr;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
 };
 
 std::vector<std::uint8_t> Recorded(const MIDIHDR& header) {
@@ -237,6 +343,85 @@ TEST_F(VirtualMidiTest, ALoopPortFeedsItsOutputBackIntoItsInput) {
   const auto data = recorder.Await(MIM_DATA, 1);
   ASSERT_EQ(data.size(), 1u);
   EXPECT_EQ(data[0].param1, 0x00B0u);
+}
+
+std::uint32_t BurstSize() {
+  const char* asked = std::getenv("KORVEL_MIDI_BURST");
+  return asked ? static_cast<std::uint32_t>(std::atoi(asked)) : kBurst;
+}
+
+void PrintLoss(const char* where, std::uint32_t count, std::size_t got, DWORD sentMs) {
+  std::printf("burst of %u sent in %lu ms: %zu at %s, %.1f %% lost\n", count,
+              static_cast<unsigned long>(sentMs), got, where, 100.0 * (count - got) / count);
+}
+
+std::vector<std::uint32_t> Messages(const std::vector<Notification>& data) {
+  std::vector<std::uint32_t> messages;
+  for (const Notification& n : data) messages.push_back(static_cast<std::uint32_t>(n.param1));
+  return messages;
+}
+
+// Like a cable: a burst far larger than the rings arrives whole and in order,
+// however fast it is sent: fed into an input, and sent to a loop port's output,
+// where both the output's reader and the looped input get it.
+TEST_F(VirtualMidiTest, AnUnpacedBurstArrivesWholeAndInOrder) {
+  const std::uint32_t count = BurstSize();
+  OpenInput(0);
+  DWORD start = GetTickCount();
+  for (std::uint32_t n = 0; n < count; ++n) ASSERT_TRUE(client.SendShort("Test Keyboard", Numbered(n)));
+  const std::vector<std::uint32_t> fed = Messages(recorder.Await(MIM_DATA, count, 1000));
+  PrintLoss("the fed input", count, fed.size(), GetTickCount() - start);
+  EXPECT_EQ(Misplaced(fed, count), 0u);
+  midiInReset(input);
+  midiInClose(input);
+  input = nullptr;
+
+  Recorder looped;
+  ASSERT_EQ(midiInOpen(&input, 1, looped.Function(), looped.Instance(), CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+  ASSERT_EQ(midiInStart(input), MMSYSERR_NOERROR);
+  OpenOutput(1);
+  OutputReader reader("Test Loopback", count);
+  start = GetTickCount();
+  for (std::uint32_t n = 0; n < count; ++n) ASSERT_EQ(midiOutShortMsg(output, Numbered(n)), MMSYSERR_NOERROR);
+  const DWORD sent = GetTickCount() - start;
+  const std::vector<std::uint32_t> atOutput = reader.Finish();
+  const std::vector<std::uint32_t> atInput = Messages(looped.Await(MIM_DATA, count, 1000));
+  PrintLoss("the loop's output", count, atOutput.size(), sent);
+  PrintLoss("the loop's input", count, atInput.size(), sent);
+  EXPECT_EQ(Misplaced(atOutput, count), 0u);
+  EXPECT_EQ(Misplaced(atInput, count), 0u);
+  midiInReset(input);
+  midiInClose(input);
+  input = nullptr;
+}
+
+// A sender waits for a reader that reads on, however slowly, and not for
+// one that has gone: one that left and one whose process was ended.
+TEST_F(VirtualMidiTest, ASenderWaitsForSlowReadersButNotForGoneOnes) {
+  auto channel = VirtualMidiChannel::Open();
+  ASSERT_TRUE(channel);
+  const int port = channel->Port("Test Synth");
+  {
+    VirtualMidiClient left;
+    left.OutputMark("Test Synth");
+    EXPECT_EQ(channel->Readers(port, Side::kOutput), 1);
+  }
+  ToolReader ended("Test Synth");
+  ASSERT_TRUE(ended.Started());
+  const DWORD launched = GetTickCount();
+  while (channel->Readers(port, Side::kOutput) < 1 && GetTickCount() - launched < 10 * kTimeoutMs) Sleep(10);
+  ASSERT_EQ(channel->Readers(port, Side::kOutput), 1);
+  ended.End();
+
+  constexpr std::uint32_t kCount = 2000;
+  OpenOutput(0);
+  OutputReader slow("Test Synth", kCount, 20);
+  for (std::uint32_t n = 0; n < kCount; ++n) ASSERT_EQ(midiOutShortMsg(output, Numbered(n)), MMSYSERR_NOERROR);
+  EXPECT_EQ(Misplaced(slow.Finish(), kCount), 0u);
+  EXPECT_EQ(slow.Missed(), 0u);
+  // The ended reader's place was given back when a sender found its process
+  // gone (one taken for stalled would keep it).
+  EXPECT_EQ(channel->Readers(port, Side::kOutput), 0);
 }
 
 }  // namespace
