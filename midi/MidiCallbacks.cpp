@@ -1,10 +1,10 @@
 #include "midi/MidiCallbacks.h"
 
 #include <atomic>
-#include <thread>
 
 #include "midi/MidiConnection.h"
 #include "midi/MidiPort.h"
+#include "midi/MidiPortTable.h"
 
 namespace korvel {
 
@@ -18,11 +18,23 @@ std::atomic<BankSwitchingHook*> bankSwitchingHook{nullptr};
 // per message, switched by the user-interface thread with one store.
 using ShortMessageStage = std::uint32_t (*)(const ModificationList&, std::uint32_t);
 std::uint32_t PassUnchanged(const ModificationList&, std::uint32_t message) { return message; }
+// Loaded after the callback is counted in flight, so that whoever switches
+// it and then waits for the count waits for every message of the old stage.
 std::atomic<ShortMessageStage> modificationStage{ApplyModifications};
-// Short messages between choosing their stage and leaving it. Switching the
-// bypass on waits for them, so that once it returns no callback reads a
-// modification record that the user-interface thread is about to edit.
-std::atomic<int> messagesInStage{0};
+
+// Counts a routing callback from entry to return: atomics only.
+class CallbackInFlight {
+ public:
+  explicit CallbackInFlight(MidiConnection& connection) : count_(connection.callbacksInFlight) {
+    count_.fetch_add(1);
+  }
+  ~CallbackInFlight() { count_.fetch_sub(1); }
+  CallbackInFlight(const CallbackInFlight&) = delete;
+  CallbackInFlight& operator=(const CallbackInFlight&) = delete;
+
+ private:
+  std::atomic<int>& count_;
+};
 
 constexpr std::uint32_t kControllerStatus = 0xB0;
 
@@ -40,10 +52,8 @@ void RouteShortMessage(MidiConnection& connection, std::uint32_t message) {
     connection.sent.fetch_add(1, std::memory_order_relaxed);
     return;
   }
-  messagesInStage.fetch_add(1);
   const ShortMessageStage stage = modificationStage.load();
   const std::uint32_t result = stage(connection.modifications, message);
-  messagesInStage.fetch_sub(1, std::memory_order_release);
   if (IsDroppedMessage(result)) return;
   midiOutShortMsg(connection.outputHandle.load(std::memory_order_relaxed), result);
   connection.sent.fetch_add(1, std::memory_order_relaxed);
@@ -79,10 +89,9 @@ void SetBankSwitchingHook(BankSwitchingHook* hook) {
   bankSwitchingHook.store(hook, std::memory_order_release);
 }
 
-void SetModificationBypass(bool on) {
+void SetModificationBypass(MidiPortTable& ports, bool on) {
   modificationStage.store(on ? PassUnchanged : ApplyModifications);
-  if (!on) return;
-  while (messagesInStage.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  for (int i = 0; i < ports.connectionCount; ++i) WaitForCallbacksInFlight(*ports.connections[i]);
 }
 
 bool ModificationBypass() { return modificationStage.load() == PassUnchanged; }
@@ -92,14 +101,22 @@ void KORVEL_MIDI_CALLBACK RoutingCallback(std::uintptr_t, unsigned message,
                                           std::uintptr_t) {
   auto& connection = *reinterpret_cast<MidiConnection*>(instance);
   auto* header = reinterpret_cast<MidiHeader*>(param1);
+  const CallbackInFlight inFlight(connection);
+  // A closing connection passes nothing on: its notes are being released.
+  const bool routing = connection.routing.load();
   switch (message) {
     case kMimData:
       connection.received.fetch_add(1, std::memory_order_relaxed);
-      RouteShortMessage(connection, static_cast<std::uint32_t>(param1));
+      if (routing) RouteShortMessage(connection, static_cast<std::uint32_t>(param1));
       break;
     case kMimLongData:
       if (header->bytesRecorded != 0) connection.received.fetch_add(1, std::memory_order_relaxed);
-      RouteLongData(connection, header);
+      // An empty buffer (the input is being reset) still leaves circulation.
+      if (routing || header->bytesRecorded == 0) {
+        RouteLongData(connection, header);
+      } else {
+        ReturnToInput(connection, header);
+      }
       break;
     case kMimLongError:
       connection.RequeueBuffer(header);

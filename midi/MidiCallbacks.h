@@ -28,10 +28,14 @@ class BankSwitchingHook {
 // The hook the callbacks use; nullptr (the start) drops what they would hand on.
 void SetBankSwitchingHook(BankSwitchingHook* hook);
 
+class MidiPortTable;
+
 // While on, every connection passes short messages on without applying its
 // modifications (the Connection Details dialog edits them meanwhile).
-// Switching it on returns once no message is still being modified.
-void SetModificationBypass(bool on);
+// Switching either way returns once no callback of the table's connections
+// that chose the stage before is still running: its message has been
+// modified (or not), sent and recorded.
+void SetModificationBypass(MidiPortTable& ports, bool on);
 bool ModificationBypass();
 
 // Instance value: the connection. Serves its input and its output handle.

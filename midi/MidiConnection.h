@@ -23,6 +23,14 @@ struct MidiConnection : MidiEndpoints {
   std::atomic<std::uint8_t> link{0};
   // What the callback has sent on and not yet off.
   SoundingNotes sounding;
+  // Set while the connection passes messages on; cleared first thing when
+  // it closes, so that a callback the driver has already started passes
+  // nothing more to the output.
+  std::atomic<bool> routing{false};
+  // Routing callbacks running for this connection, counted from entry to
+  // return, so over a message's whole path: modify, send, record. Whoever
+  // changes what a callback reads waits for it to be zero.
+  std::atomic<int> callbacksInFlight{0};
 
   MidiConnection() {
     firstIndex = 0;
@@ -37,17 +45,23 @@ struct MidiConnection : MidiEndpoints {
 // connected to itself; a failed input open closes the output again.
 unsigned OpenConnection(MidiPortTable& table, MidiConnection& connection, int source,
                         int destination);
-// The input stops and the notes it left sounding are let go first. Then the
-// output, so that a buffer still being sent comes back to the input before
-// the input is reset and its buffers released. The first failure, 0 when
-// both closed; a handle that did not close stays with its buffers.
+// Routing stops, the input stops, and once no callback is left in flight
+// the notes it left sounding are let go. Then the output, so that a buffer
+// still being sent comes back to the input before the input is reset and
+// its buffers released. The first failure, 0 when both closed; a handle
+// that did not close stays with its buffers.
 unsigned CloseConnection(MidiPortTable& table, MidiConnection& connection);
+
+// Returns once no routing callback of the connection is running (UI thread).
+void WaitForCallbacksInFlight(const MidiConnection& connection);
 
 // Sends the connection's output a Note Off for each note it left sounding
 // and a release of each sustain pedal it holds down.
 void ReleaseSoundingNotes(MidiConnection& connection);
-// The same for every connection with modifications, before and after they
-// change: notes sent through the old ones would not be ended by the new.
-void ReleaseNotesOfModifiedConnections(MidiPortTable& table);
+// The same for every connection whose modifications can change where a
+// note's Note Off goes, when they start or stop applying: a note sent
+// through them would otherwise not be ended by its own Note Off. Notes of
+// the other connections sound on.
+void ReleaseNotesMovedByModifications(MidiPortTable& table);
 
 }  // namespace korvel

@@ -175,9 +175,10 @@ unsigned MidiEndpoints::CloseInputDevice(MidiPortTable& table) {
 unsigned MidiEndpoints::CloseOutputDevice() {
   const platform::MidiOut output = outputHandle.load();
   if (output == 0) return platform::kMmNoError;
-  platform::midiOutReset(output);
-  // A callback that was running during the reset may have sent a buffer
-  // after it; the output then refuses to close until reset once more.
+  // A reset ends every note of the device, those that other handles on it
+  // hold included, on drivers that turn notes off at a reset. It is used only
+  // to get back buffers still being sent, which keep the output from closing
+  // (a callback that was running during a reset may send one after it).
   unsigned closed = platform::midiOutClose(output);
   for (int retry = 0; retry < kResetRetries && closed == platform::kMidiStillPlaying; ++retry) {
     platform::midiOutReset(output);

@@ -65,8 +65,9 @@ struct MidiEndpoints {
   // close keeps its handle and its buffers, which the driver may still use,
   // for a later close.
   unsigned CloseInputDevice(MidiPortTable& table);
-  // Reset (which returns a buffer still being sent), close; silent. An
-  // output that does not close keeps its handle, as the input does.
+  // Close; silent. Only while buffers are still being sent is the output
+  // reset first, which returns them. An output that does not close keeps its
+  // handle, as the input does.
   unsigned CloseOutputDevice();
 
   // Neither handle is open: the driver has nothing of this object's any more.

@@ -128,4 +128,23 @@ std::uint32_t ApplyModifications(const ModificationList& list, std::uint32_t mes
   return message;
 }
 
+namespace {
+
+bool IsNoteType(std::uint8_t type) { return type == kTypeNoteOn || type == kTypeNoteOff; }
+
+bool CanMoveNoteOffs(const Modification& record) {
+  if (kRewriteBySource[record.sourceType >> 4] == Rewrite::Skip) return false;
+  return record.sourceType == kTypeAll || IsNoteType(record.sourceType) || IsNoteType(record.targetType);
+}
+
+}  // namespace
+
+bool CanMoveNoteOffs(const ModificationList& list) {
+  const int count = list.count.load(std::memory_order_acquire);
+  for (int i = 0; i < count && i < kMaxModifications; ++i) {
+    if (CanMoveNoteOffs(list.records[i])) return true;
+  }
+  return false;
+}
+
 }  // namespace korvel

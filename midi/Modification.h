@@ -79,4 +79,10 @@ inline bool IsDroppedMessage(std::uint32_t message) { return (message & 0xFF) < 
 // status below 0x10. Allocates nothing, takes no lock, calls nothing.
 std::uint32_t ApplyModifications(const ModificationList& list, std::uint32_t message);
 
+// True when a record can change where a note's Note Off goes: it selects
+// notes (a Note On, Note Off or "All" source) or turns messages into notes
+// (a Note On or Note Off target). Without such a record, a Note Off routed
+// with the modifications or without them ends the same note.
+bool CanMoveNoteOffs(const ModificationList& list);
+
 }  // namespace korvel

@@ -6,25 +6,27 @@
 namespace korvel {
 
 // No destructor runs for a constructor that throws: it switches off itself.
+// The release comes after the switch has waited for the messages in flight:
+// a note that one of them sent through the modifications is recorded by then.
 ModificationBypassGuard::ModificationBypassGuard(MidiPortTable& ports) : ports_(ports) {
-  SetModificationBypass(true);
+  SetModificationBypass(ports_, true);
   try {
-    ReleaseNotesOfModifiedConnections(ports_);
+    ReleaseNotesMovedByModifications(ports_);
   } catch (...) {
-    SetModificationBypass(false);
+    SetModificationBypass(ports_, false);
     throw;
   }
 }
 
 // Releasing sends to the outputs. Nothing may leave a destructor (it may run
-// while an exception is on its way), and the bypass must go off whatever the
-// release did: notes left sounding are the lesser harm.
+// while an exception is on its way); the bypass is off before the release,
+// which may fail without leaving it on: notes left sounding are the lesser harm.
 ModificationBypassGuard::~ModificationBypassGuard() {
+  SetModificationBypass(ports_, false);
   try {
-    ReleaseNotesOfModifiedConnections(ports_);
+    ReleaseNotesMovedByModifications(ports_);
   } catch (...) {
   }
-  SetModificationBypass(false);
 }
 
 }  // namespace korvel

@@ -10,10 +10,11 @@ namespace korvel {
 
 class ModificationBypassGuard {
  public:
-  // Switches the bypass on, then lets go of the notes sent through the
-  // connections' modifications: they no longer apply.
+  // Switches the bypass on, waits for the messages in flight, then lets go
+  // of the notes sent through modifications that no longer apply.
   explicit ModificationBypassGuard(MidiPortTable& ports);
-  // Lets go of the notes again, then switches the bypass off.
+  // Switches the bypass off, waits, and lets go of the notes sent unmodified
+  // whose Note Off the modifications would now change.
   ~ModificationBypassGuard();
   ModificationBypassGuard(const ModificationBypassGuard&) = delete;
   ModificationBypassGuard& operator=(const ModificationBypassGuard&) = delete;

@@ -29,4 +29,9 @@ void SoundingNotes::Track(std::uint32_t sent) {
   else word.fetch_and(~mask, std::memory_order_relaxed);
 }
 
+void SoundingNotes::Clear() {
+  for (std::atomic<std::uint32_t>& word : notes_) word.store(0, std::memory_order_relaxed);
+  pedals_.store(0, std::memory_order_relaxed);
+}
+
 }  // namespace korvel

@@ -23,6 +23,8 @@ class SoundingNotes {
   // sustain release for every held pedal, and forgets them.
   template <typename Send>
   void Release(Send&& send);
+  // Forgets every note and pedal without sending (nothing may route meanwhile).
+  void Clear();
 
  private:
   static constexpr int kWords = kChannels * kNotes / 32;

@@ -227,7 +227,9 @@ bool WaitForMidiIdle(int timeoutMs = 5000);
 // System-exclusive bytes an input had no queued buffer for.
 std::uint64_t DroppedMidiInput(unsigned inputId);
 
-// What reached an output, in order: short messages (the latest 65536) and
+// What reached an output, in order: short messages (the latest 65536; a
+// midiOutReset adds All Sound Off and a sustain release on every channel, as
+// Wine's drivers send) and
 // the bytes of long messages (the latest 256, fewer when they hold more than
 // 1 MB together; emulators/midi/VirtualMidiCore.h).
 std::vector<std::uint32_t> MidiShortOutput(unsigned outputId);

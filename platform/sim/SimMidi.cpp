@@ -549,9 +549,16 @@ unsigned midiOutUnprepareHeader(MidiOut handle, MidiHeader* header, unsigned siz
   return Prepare(call, false, handle, header, size, vm::UnprepareHeader);
 }
 
+// As Wine's drivers do, a reset ends every note of the device, whoever
+// started it: All Sound Off and a sustain release on each channel.
 unsigned midiOutReset(MidiOut handle) {
   Call call("midiOutReset");
   if (call.Failure() != kMmNoError) return call.Failure();
+  for (std::uint32_t channel = 0; channel < 16; ++channel) {
+    call.state.core.SendShort(InstanceOf(handle), 0x78B0 | channel);
+    call.state.core.SendShort(InstanceOf(handle), 0x40B0 | channel);
+  }
+  call.state.changed.notify_all();
   return Settled(call, call.state.core.ResetOutput(InstanceOf(handle)));
 }
 

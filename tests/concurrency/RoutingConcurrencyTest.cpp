@@ -37,11 +37,11 @@ Modification Transpose(std::int8_t by) {
   return m;
 }
 
-void EditUnderBypass(MidiConnection& connection, int round) {
-  SetModificationBypass(true);
+void EditUnderBypass(MidiPortTable& table, MidiConnection& connection, int round) {
+  SetModificationBypass(table, true);
   AddModificationCopy(connection.modifications, Transpose(static_cast<std::int8_t>(round % 5)));
   if (connection.modifications.count.load() > 3) DeleteModification(connection.modifications, 0);
-  SetModificationBypass(false);
+  SetModificationBypass(table, false);
 }
 
 TEST(RoutingConcurrencyTest, RoutesAStreamWhileTheUserInterfaceChangesConnections) {
@@ -66,7 +66,7 @@ TEST(RoutingConcurrencyTest, RoutesAStreamWhileTheUserInterfaceChangesConnection
   });
 
   for (int round = 0; feeding; ++round) {
-    EditUnderBypass(steady, round);
+    EditUnderBypass(*table, steady, round);
     steady.link = static_cast<std::uint8_t>(round % 2);
     ASSERT_EQ(Connect(*table, kKeyboard, kExpander), 0u);
     // As a preset restores a connection: records added while it routes.

@@ -82,8 +82,8 @@ class ConnectionDetailsTest : public testsupport::BankLayerTest {
   }
   void TearDown() override {
     dialog.reset();  // a model left open ends its bypass on the connections
+    if (ports) SetModificationBypass(*ports, false);
     DestroyPortTable(ports);
-    SetModificationBypass(false);
     BankLayerTest::TearDown();
   }
 

@@ -6,6 +6,7 @@
 #include "config/Configuration.h"
 #include "midi/ConnectionList.h"
 #include "midi/MidiError.h"
+#include "midi/ModificationBypassGuard.h"
 #include "tests/unit/MidiTestSupport.h"
 
 namespace korvel {
@@ -165,33 +166,70 @@ TEST_F(RoutingTest, ShortMessagesPassThroughTheModificationsInOrder) {
 
 TEST_F(RoutingTest, TheBypassSendsEverythingUnchanged) {
   Add(Rule(kTypeNoteOn, kTypeNone, 0, 127, 0));
-  SetModificationBypass(true);
+  SetModificationBypass(*table, true);
   EXPECT_TRUE(ModificationBypass());
   EXPECT_EQ(Route({Msg(0x90, 60, 100)}), (std::vector<std::uint32_t>{Msg(0x90, 60, 100)}));
-  SetModificationBypass(false);
+  SetModificationBypass(*table, false);
   EXPECT_EQ(Route({Msg(0x90, 60, 100)}).size(), 1u);  // now dropped
 }
 
-// A connection that goes while keys are held, or whose modifications
-// change, would leave the synthesizer sounding.
+// A connection that goes while keys are held, or whose modifications start
+// or stop applying, would leave the synthesizer sounding: on any of the 16
+// channels, and with the sustain pedal down (from 64; 63 is up). Only the
+// connections whose modifications move notes are released for the dialog:
+// a controller rule moves no Note Off, so the keys held there sound on.
 TEST_F(RoutingTest, NotesLeftSoundingAreEndedWhenTheConnectionGoesOrItsModificationsChange) {
   Add(Rule(kTypeNoteOn, kTypeNoteOn, 0, 127, 12));  // an octave up
-  Route({Msg(0x90, 60, 100), Msg(0x93, 40, 90), Msg(0x93, 41, 90), Msg(0x83, 41, 0), Msg(0x93, 42, 90),
-         Msg(0x93, 42, 0), Msg(0xB3, 64, 127), Msg(0xB5, 64, 127), Msg(0xB5, 64, 0)});
-  const std::size_t before = MidiShortOutput(kSynthOut).size();
-  // Modifications about to change: the sent (transposed) notes end, 53 too,
-  // whose Note Off the rule did not transpose.
-  ReleaseNotesOfModifiedConnections(*table);
-  std::vector<std::uint32_t> out = MidiShortOutput(kSynthOut);
-  EXPECT_EQ(std::vector<std::uint32_t>(out.begin() + static_cast<long>(before), out.end()),
-            (std::vector<std::uint32_t>{Msg(0x80, 72, 0), Msg(0x83, 52, 0), Msg(0x83, 53, 0), Msg(0xB3, 64, 0)}));
-  // Held again, then the connection goes: the same, once.
-  Route({Msg(0x91, 50, 100), Msg(0xB1, 64, 100)});
-  const std::size_t held = MidiShortOutput(kSynthOut).size();
+  ASSERT_EQ(Connect(*table, kKeyboard, kExpander), 0u);
+  ASSERT_GE(AddModificationCopy(table->connections[1]->modifications,
+                                Rule(kTypeController, kTypeController, 1, 1, 7)),
+            0);
+  std::vector<std::uint32_t> played;
+  for (std::uint32_t channel = 0; channel < 16; ++channel) {
+    played.push_back(Msg(0x90 | channel, 40 + channel, 100));
+    played.push_back(Msg(0xB0 | channel, 64, 64));
+    if (channel % 2 == 0) played.push_back(Msg(0xB0 | channel, 64, 63));
+  }
+  // Ended notes are not ended again; 41's Note Off is not transposed, so 53 sounds on.
+  for (std::uint32_t m : {Msg(0x93, 41, 90), Msg(0x83, 41, 0), Msg(0x93, 42, 90), Msg(0x93, 42, 0)}) {
+    played.push_back(m);
+  }
+  Route(played);
+  const auto since = [](unsigned output, std::size_t start) {
+    const std::vector<std::uint32_t> out = MidiShortOutput(output);
+    return std::vector<std::uint32_t>(out.begin() + static_cast<long>(start), out.end());
+  };
+  const auto ends = [](std::uint32_t transpose, std::vector<std::uint32_t> notesOfChannel0) {
+    std::vector<std::uint32_t> expected;
+    for (std::uint32_t channel = 0; channel < 16; ++channel) {
+      if (channel == 3 && transpose != 0) expected.push_back(Msg(0x83, 53, 0));
+      expected.push_back(Msg(0x80 | channel, 40 + channel + transpose, 0));
+      if (channel == 0) {
+        for (std::uint32_t note : notesOfChannel0) expected.push_back(Msg(0x80, note, 0));
+      }
+    }
+    for (std::uint32_t channel = 1; channel < 16; channel += 2) expected.push_back(Msg(0xB0 | channel, 64, 0));
+    return expected;
+  };
+
+  std::size_t synth = MidiShortOutput(kSynthOut).size();
+  const std::size_t expander = MidiShortOutput(kExpanderOut).size();
+  {
+    ModificationBypassGuard dialog(*table);
+    EXPECT_EQ(since(kSynthOut, synth), ends(12, {}));
+    synth = MidiShortOutput(kSynthOut).size();
+    Route({Msg(0x90, 50, 100)});  // passes unmodified
+  }
+  // The transposition applies again: the note sent unmodified ends now.
+  EXPECT_EQ(since(kSynthOut, synth), (std::vector<std::uint32_t>{Msg(0x90, 50, 100), Msg(0x80, 50, 0)}));
+  EXPECT_EQ(since(kExpanderOut, expander), std::vector<std::uint32_t>{Msg(0x90, 50, 100)});
+
+  // The connection goes: everything it holds ends, once, and nothing else.
+  synth = MidiShortOutput(kSynthOut).size();
+  ASSERT_EQ(Disconnect(*table, 1), 0u);
+  EXPECT_EQ(since(kExpanderOut, expander + 1), ends(0, {50}));
   ASSERT_EQ(Disconnect(*table, 0), 0u);
-  out = MidiShortOutput(kSynthOut);
-  EXPECT_EQ(std::vector<std::uint32_t>(out.begin() + static_cast<long>(held), out.end()),
-            (std::vector<std::uint32_t>{Msg(0x81, 62, 0), Msg(0xB1, 64, 0)}));
+  EXPECT_EQ(since(kSynthOut, synth), std::vector<std::uint32_t>{});
 }
 
 TEST_F(RoutingTest, BankSelectOnALinkedConnectionLoadsAVirtualBankAndPassesUnchanged) {
@@ -243,19 +281,32 @@ TEST_F(RoutingTest, TheReceivingBufferItselfIsSentAndReturnsWhenTheOutputIsDone)
   EXPECT_EQ(MidiLongOutput(kSynthOut).back(), (Bytes{0xF0, 9, 0xF7}));
 }
 
-TEST_F(RoutingTest, ABufferStillBeingSentComesBackBeforeTheInputIsReleased) {
+// Closing one of two connections to an output ends its own notes only: a
+// reset would end the other's too, on drivers that turn notes off at a
+// reset. Only a buffer still being sent makes the close reset the output,
+// which gets the buffer back before the input's buffers are released.
+TEST_F(RoutingTest, ClosingEndsItsOwnNotesAndResetsOnlyForABufferStillBeingSent) {
+  ASSERT_EQ(Connect(*table, kLoop, kSynth), 0u);
+  SendMidiShort(kLoopIn, Msg(0x91, 70, 100));
+  Route({Msg(0x90, 60, 100)});
+  std::size_t before = MidiShortOutput(kSynthOut).size();
+  ASSERT_EQ(Disconnect(*table, 1), 0u);
+  std::vector<std::uint32_t> out = MidiShortOutput(kSynthOut);
+  EXPECT_EQ(std::vector<std::uint32_t>(out.begin() + static_cast<long>(before), out.end()),
+            std::vector<std::uint32_t>{Msg(0x81, 70, 0)});
+
   platform::sim::HoldMidiOutput(kSynthOut, true);
   SendMidiLong(kKeyboardIn, {0xF0, 1, 0xF7});
-  SendMidiLong(kKeyboardIn, {0xF0, 2, 0xF7});
   ASSERT_TRUE(WaitForMidiIdle());
-  EXPECT_EQ(Connection().Header(0)->flags & platform::kMhdrInQueue, platform::kMhdrInQueue);
-  platform::sim::ClearMidiCallLog();
+  before = MidiShortOutput(kSynthOut).size();
   EXPECT_EQ(Disconnect(*table, 0), 0u);
   EXPECT_EQ(platform::sim::OpenMidiHandles(), 0u);
-  // The input first stops, so that no note starts after its Note Off.
-  const std::vector<std::string> order = {"midiInStop",   "midiOutReset", "midiOutClose",
-                                          "midiInStop",   "midiInReset",  "midiInClose"};
-  EXPECT_EQ(platform::sim::MidiCallLog(), order);
+  // The note's own end, then the reset's All Sound Off and pedal release on
+  // each channel.
+  out = MidiShortOutput(kSynthOut);
+  ASSERT_EQ(out.size(), before + 1 + 2 * 16);
+  EXPECT_EQ(out[before], Msg(0x80, 60, 0));
+  EXPECT_EQ(out[before + 1], Msg(0xB0, 120, 0));
 }
 
 TEST_F(RoutingTest, ResetReturnsQueuedBuffersWithNoBytesAndTheyAreNotRequeued) {

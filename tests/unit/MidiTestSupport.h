@@ -70,9 +70,9 @@ class MidiRoutingTest : public ::testing::Test {
     SetBankSwitchingHook(&hook);
   }
   void TearDown() override {
+    if (table) SetModificationBypass(*table, false);
     DestroyPortTable(table);
     SetBankSwitchingHook(nullptr);
-    SetModificationBypass(false);
     EXPECT_EQ(platform::sim::OpenMidiHandles(), 0u);
   }
   // Input ids and output ids of the devices above.
