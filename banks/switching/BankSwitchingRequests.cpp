@@ -43,7 +43,7 @@ void BankSwitchingRequests::LoadVirtualBank(int device, int slot) {
 
 void BankSwitchingRequests::TakeQueued() {
   BankSwitchingRequest request;
-  while (queue_.Pop(request)) waiting_.Add(request, switching_.SelectedDevice());
+  while (queue_.Pop(request)) merged_ += waiting_.Add(request, switching_.SelectedDevice());
 }
 
 // The flag goes down only once nothing waits. A request queued after that

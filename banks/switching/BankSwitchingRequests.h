@@ -44,6 +44,8 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void RunPendingRequests();
   // Requests lost because the queue was full.
   std::uint64_t DroppedRequests() const { return dropped_.load(); }
+  // Requests that a later one of their kind replaced while they waited.
+  std::uint64_t MergedRequests() const { return merged_; }
 
  private:
   void Queue(const BankSwitchingRequest& request);
@@ -56,6 +58,7 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   ModalService& modality_;
   RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
   WaitingRequests waiting_;
+  std::uint64_t merged_ = 0;
   std::atomic<std::uint64_t> dropped_{0};
   // Set by the request that finds it clear, which then posts the one
   // message that will run it and any that follow. It stays set while the

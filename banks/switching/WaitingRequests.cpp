@@ -33,12 +33,15 @@ std::uint8_t WaitingRequests::SelectedAfterWaiting(std::uint8_t selected) const 
   return selected;
 }
 
-void WaitingRequests::Add(BankSwitchingRequest request, std::uint8_t selected) {
+std::size_t WaitingRequests::Add(BankSwitchingRequest request, std::uint8_t selected) {
   if (request.action == BankSwitchingAction::LoadOnSelectedDevice) request.first = SelectedAfterWaiting(selected);
-  requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
-                                 [&](const BankSwitchingRequest& waiting) { return Supersedes(request, waiting); }),
-                  requests_.end());
+  const auto replaced = std::remove_if(requests_.begin(), requests_.end(), [&](const BankSwitchingRequest& waiting) {
+    return Supersedes(request, waiting);
+  });
+  const auto count = static_cast<std::size_t>(requests_.end() - replaced);
+  requests_.erase(replaced, requests_.end());
   requests_.push_back(request);
+  return count;
 }
 
 bool WaitingRequests::Take(BankSwitchingRequest& request) {

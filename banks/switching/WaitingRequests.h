@@ -5,6 +5,7 @@
 // each slot run. Unloads all run, in their order among the loads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 
@@ -16,8 +17,9 @@ class WaitingRequests {
  public:
   // `selected` is the device selected now. A Program Change is bound here to
   // the device selected before it, so that a selection merged away still
-  // counts for the Program Changes that followed it.
-  void Add(BankSwitchingRequest request, std::uint8_t selected);
+  // counts for the Program Changes that followed it. Returns how many
+  // waiting requests the new one replaced.
+  std::size_t Add(BankSwitchingRequest request, std::uint8_t selected);
   // The oldest request; false when none waits.
   bool Take(BankSwitchingRequest& request);
   bool Empty() const { return requests_.empty(); }
