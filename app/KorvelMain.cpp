@@ -53,8 +53,12 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       OnCommand(LOWORD(wParam), HIWORD(wParam), lParam == 0);
       return 0;
     case WM_NOTIFY:
-      HandlePageChange(*reinterpret_cast<const NMHDR*>(lParam));
+      if (HandlePageChange(*reinterpret_cast<const NMHDR*>(lParam))) midiDevicesPage_->FollowVisibility();
       return 0;
+    case WM_WINDOWPOSCHANGED:
+      // Shown, hidden in the tray, minimized or restored.
+      if (midiDevicesPage_) midiDevicesPage_->FollowVisibility();
+      break;
     case WM_DRAWITEM:
       return bankPage_->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_CONTEXTMENU:
@@ -190,7 +194,12 @@ void TForm1::DeviceSelectChange() {
   RebuildBankList();
   DrawMemoryGraph();
   config.cursheet = 0;
-  SelectPage(form_.Control(ctl::BankPage), TabOfPageNumber(0));
+  ShowTab(TabOfPageNumber(0));
+}
+
+void TForm1::ShowTab(int tab) {
+  SelectPage(form_.Control(ctl::BankPage), tab);
+  midiDevicesPage_->FollowVisibility();
 }
 
 void TForm1::N1Click() {

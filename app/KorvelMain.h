@@ -81,6 +81,8 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   bool OutsideOperations(UINT message) const override { return message == kRunBankSwitchingRequests; }
   void OnCommand(int id, int code, bool fromMenu);
   void OnMenuCommand(int id);
+  // Selects the page of `tab`, as a click on the tab does.
+  void ShowTab(int tab);
   // Every paint of the window's own client area reads the device again.
   void FormPaint();
   void ReadDeviceForDisplay();

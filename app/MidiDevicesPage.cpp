@@ -48,14 +48,25 @@ void MidiDevicesPage::Attach(AppState& state) {
   state_ = &state;
   map_ = std::make_unique<ConnectionMap>(state.ports, state.config, state.presets, state.switching,
                                          state.UpdatingControls, *this);
-  SetTimer(image_, kActivityTimer, kActivityTickMs, nullptr);
+  FollowVisibility();
 }
 
 void MidiDevicesPage::Detach() {
-  KillTimer(image_, kActivityTimer);
+  RunActivityTimer(false);
   DestroyTiles();
   map_.reset();
   state_ = nullptr;
+}
+
+void MidiDevicesPage::FollowVisibility() {
+  RunActivityTimer(map_ && IsWindowVisible(image_) && !IsIconic(form_.Handle()));
+}
+
+void MidiDevicesPage::RunActivityTimer(bool on) {
+  if (on == ticking_) return;
+  ticking_ = on;
+  if (on) SetTimer(image_, kActivityTimer, kActivityTickMs, nullptr);
+  else KillTimer(image_, kActivityTimer);
 }
 
 bool MidiDevicesPage::OnCommand(int id, int) {

@@ -26,6 +26,11 @@ class MidiDevicesPage final : public Window, public ConnectionMapView {
   // From start-up to shut-down the page works on the program's state.
   void Attach(AppState& state);
   void Detach();
+  // The activity timer runs only while the map can be seen (its page shown,
+  // the window neither hidden in the tray nor minimized): Korvel at rest
+  // wakes for nothing. Called whenever the page or the window is shown or
+  // hidden.
+  void FollowVisibility();
   // The map's operations for start-up, shut-down and the presets; nothing
   // while no state is attached.
   ConnectionMap* Map() { return map_.get(); }
@@ -48,12 +53,15 @@ class MidiDevicesPage final : public Window, public ConnectionMapView {
   // The map image's messages.
   LRESULT HandleMessage(HWND image, UINT message, WPARAM wParam, LPARAM lParam) override;
   MapPoint CursorOnPage() const;
+  // Starts or stops the activity timer.
+  void RunActivityTimer(bool on);
 
   Form& form_;
   HINSTANCE instance_;
   HWND image_;
   AppState* state_ = nullptr;
   std::unique_ptr<ConnectionMap> map_;
+  bool ticking_ = false;
   std::unique_ptr<PortTileWindow> tiles_[kMaxPorts];
   // The picture drawn on the bank-switching input's tile.
   std::unique_ptr<Picture> midiIn_;

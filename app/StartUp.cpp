@@ -202,7 +202,7 @@ void TForm1::WriteVersionIntoLogo() {
 
 void TForm1::SelectStoredPage() {
   const int tab = TabOfPageNumber(state_->config.cursheet);
-  if (tab >= 0) SelectPage(form_.Control(ctl::BankPage), tab);
+  if (tab >= 0) ShowTab(tab);
 }
 
 void TForm1::CloseWaitDialog() { WaitDialog.reset(); }

@@ -278,5 +278,11 @@ void SetUserInterfaceWorkTarget(Window window, unsigned message);
 // then runs what the MIDI callbacks left for it. Callable from any thread;
 // allocates nothing.
 void PostUserInterfaceWork();
+// The same message, but only once the clicks, keys and paints that wait for
+// the user-interface thread now have been handled; called on that thread.
+void PostUserInterfaceWorkAfterInput();
+// True while a click or a key waits for the user-interface thread; called on
+// that thread.
+bool UserInputWaiting();
 
 }  // namespace platform

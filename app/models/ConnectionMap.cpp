@@ -1,6 +1,7 @@
 #include "app/models/ConnectionMap.h"
 
 #include "config/ErrorBox.h"
+#include "config/ModalService.h"
 #include "midi/ConnectionList.h"
 
 namespace korvel {
@@ -75,9 +76,12 @@ void ConnectionMap::DrawTile(int port) {
   view_.DrawTile(port, look);
 }
 
+// Inside a nested operation (a dialog's or a menu's loop, a repaint in the
+// middle of a load) a tick looks at nothing: the next one at the top
+// catches up.
 void ConnectionMap::TickActivity() {
   const MidiPortTable* table = Table();
-  if (!table || !hasTiles_) return;
+  if (!table || !hasTiles_ || Modality().InNestedOperation()) return;
   std::array<bool, kMaxPorts> changed{};
   if (!activity_.Tick(*table, changed)) return;
   for (int port = 0; port < kMaxPorts; ++port) {

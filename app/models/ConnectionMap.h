@@ -106,7 +106,7 @@ class ConnectionMap {
   void Hide1Click();
 
   // The activity timer's tick: redraws the tiles whose marks came on or
-  // went off.
+  // went off; nothing inside a nested operation.
   void TickActivity();
 
  private:

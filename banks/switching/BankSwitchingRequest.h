@@ -10,7 +10,8 @@ enum class BankSwitchingAction : std::uint8_t {
   SelectDevice,               // first: the device for Program Changes
   LoadPresetByNumber,         // first: preset number
   LoadVirtualBank,            // first: device, second: slot
-  LoadOnSelectedDevice,       // second: slot (a Program Change)
+  LoadOnSelectedDevice,       // second: slot (a Program Change); first: the
+                              // device selected before it, once it waits
   ClearBankByMidi,            // first: device, second: slot
   LoadVirtualBankBySelector,  // first: selector byte, second: slot
 };

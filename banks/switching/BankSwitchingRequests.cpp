@@ -41,11 +41,28 @@ void BankSwitchingRequests::LoadVirtualBank(int device, int slot) {
          static_cast<std::uint8_t>(slot)});
 }
 
-// A request queued after the flag is cleared asks for a turn of its own,
-// which finds the queue empty if this run took it; a request queued while
-// the flag is still set is taken by the check at the end. While requests
-// wait for the top-level loop the flag stays set, so the MIDI thread posts
-// nothing more meanwhile.
+void BankSwitchingRequests::TakeQueued() {
+  BankSwitchingRequest request;
+  while (queue_.Pop(request)) merged_ += waiting_.Add(request, switching_.SelectedDevice());
+}
+
+// The flag goes down only once nothing waits. A request queued after that
+// asks for a turn of its own, which finds nothing if this run took it; one
+// queued just before is taken here still.
+bool BankSwitchingRequests::NextRequest(BankSwitchingRequest& request) {
+  TakeQueued();
+  if (waiting_.Take(request)) return true;
+  turnAsked_.store(false);
+  TakeQueued();
+  if (!waiting_.Take(request)) return false;
+  turnAsked_.store(true);
+  return true;
+}
+
+// A run that stops for the user's input leaves the flag set: its turn after
+// the input is the one coming. Requests that arrived during a run are
+// merged with those waiting before the user is given the thread, so that a
+// burst ends in one preset switch, not one per turn.
 void BankSwitchingRequests::RunPendingRequests() {
   if (modality_.InOperation()) {
     modality_.TurnAfterOperations();
@@ -54,10 +71,14 @@ void BankSwitchingRequests::RunPendingRequests() {
   ModalService::Operation running(modality_);
   try {
     BankSwitchingRequest request;
-    do {
-      turnAsked_.store(false);
-      while (queue_.Pop(request)) Run(request);
-    } while (turnAsked_.load());
+    while (NextRequest(request)) {
+      Run(request);
+      TakeQueued();
+      if (!waiting_.Empty() && platform::UserInputWaiting()) {
+        platform::PostUserInterfaceWorkAfterInput();
+        return;
+      }
+    }
   } catch (...) {
     turnAsked_.store(true);
     modality_.TurnAfterOperations();
@@ -77,10 +98,8 @@ void BankSwitchingRequests::Run(const BankSwitchingRequest& request) {
       switching_.LoadPresetByNumber(request.first);
       break;
     case BankSwitchingAction::LoadVirtualBank:
-      switching_.LoadVirtualBank(request.first, request.second);
-      break;
     case BankSwitchingAction::LoadOnSelectedDevice:
-      switching_.LoadVirtualBank(switching_.SelectedDevice(), request.second);
+      switching_.LoadVirtualBank(request.first, request.second);
       break;
     case BankSwitchingAction::ClearBankByMidi:
       switching_.ClearBankByMidi(request.first, request.second);

@@ -1,8 +1,9 @@
 // The bridge from the MIDI callbacks to the automated bank switching. On the
 // MIDI thread it only decodes messages into requests, queues them and asks
 // the user-interface thread for a turn; that thread then runs them in order
-// with RunPendingRequests, from its top-level message loop only. Nothing on
-// the MIDI side allocates, blocks or touches a device table.
+// with RunPendingRequests, from its top-level message loop only, merging
+// those that wait (WaitingRequests). Nothing on the MIDI side allocates,
+// blocks or touches a device table.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include "banks/switching/BankSwitching.h"
 #include "banks/switching/BankSwitchingRequest.h"
 #include "banks/switching/RequestRing.h"
+#include "banks/switching/WaitingRequests.h"
 #include "config/ModalService.h"
 #include "midi/MidiCallbacks.h"
 
@@ -32,24 +34,36 @@ class BankSwitchingRequests final : public BankSwitchingHook {
   void DispatchSystemExclusive(const std::uint8_t* bytes, std::size_t count) override;
   void LoadVirtualBank(int device, int slot) override;
 
-  // User-interface thread, on its turn: runs every queued request, oldest
-  // first. Inside an operation of that thread (a request's own message box
-  // included) it runs nothing and asks for a turn after the operation. A
-  // request that throws leaves the rest queued, with a turn asked for them.
+  // User-interface thread, on its turn: runs the queued requests, oldest
+  // first, taking in those that arrive meanwhile. Once a click or a key
+  // waits, it leaves the rest for a turn after them, so that the window
+  // answers during a burst. Inside an operation of that thread (a request's
+  // own message box included) it runs nothing and asks for a turn after the
+  // operation. A request that throws leaves the rest queued, with a turn
+  // asked for them.
   void RunPendingRequests();
   // Requests lost because the queue was full.
   std::uint64_t DroppedRequests() const { return dropped_.load(); }
+  // Requests that a later one of their kind replaced while they waited.
+  std::uint64_t MergedRequests() const { return merged_; }
 
  private:
   void Queue(const BankSwitchingRequest& request);
+  // User-interface thread: moves what the MIDI side queued into waiting_.
+  void TakeQueued();
+  bool NextRequest(BankSwitchingRequest& request);
   void Run(const BankSwitchingRequest& request);
 
   BankSwitching& switching_;
   ModalService& modality_;
   RequestRing<BankSwitchingRequest, kBankSwitchingQueueSize> queue_;
+  WaitingRequests waiting_;
+  std::uint64_t merged_ = 0;
   std::atomic<std::uint64_t> dropped_{0};
   // Set by the request that finds it clear, which then posts the one
-  // message that will run it and any that follow before the run begins.
+  // message that will run it and any that follow. It stays set while the
+  // user-interface thread runs requests or has a turn coming, so the MIDI
+  // side posts nothing meanwhile.
   std::atomic<bool> turnAsked_{false};
 };
 

@@ -268,6 +268,10 @@ Window UserInterfaceWorkWindow();
 unsigned UserInterfaceWorkMessage();
 // PostUserInterfaceWork calls since the reset.
 std::size_t PostedUserInterfaceWork();
+// PostUserInterfaceWorkAfterInput calls since the reset.
+std::size_t PostedUserInterfaceWorkAfterInput();
+// What UserInputWaiting answers: as if the user clicked (false after a reset).
+void SetUserInputWaiting(bool waiting);
 // Waits until at least `count` posts were made since the reset; false on timeout.
 bool WaitForUserInterfaceWork(std::size_t count, int timeoutMs = 5000);
 

@@ -15,6 +15,8 @@ namespace {
 std::atomic<Window> workWindow{0};
 std::atomic<unsigned> workMessage{0};
 std::atomic<std::size_t> posted{0};
+std::atomic<std::size_t> postedAfterInput{0};
+std::atomic<bool> inputWaiting{false};
 }  // namespace
 
 void SetUserInterfaceWorkTarget(Window window, unsigned message) {
@@ -23,6 +25,8 @@ void SetUserInterfaceWorkTarget(Window window, unsigned message) {
 }
 
 void PostUserInterfaceWork() { posted.fetch_add(1); }
+void PostUserInterfaceWorkAfterInput() { postedAfterInput.fetch_add(1); }
+bool UserInputWaiting() { return inputWaiting.load(); }
 
 namespace sim {
 namespace detail {
@@ -31,6 +35,8 @@ void ResetUserInterface() {
   workWindow.store(0);
   workMessage.store(0);
   posted.store(0);
+  postedAfterInput.store(0);
+  inputWaiting.store(false);
 }
 
 }  // namespace detail
@@ -39,6 +45,8 @@ Window UserInterfaceWorkWindow() { return workWindow.load(); }
 unsigned UserInterfaceWorkMessage() { return workMessage.load(); }
 
 std::size_t PostedUserInterfaceWork() { return posted.load(); }
+std::size_t PostedUserInterfaceWorkAfterInput() { return postedAfterInput.load(); }
+void SetUserInputWaiting(bool waiting) { inputWaiting.store(waiting); }
 
 bool WaitForUserInterfaceWork(std::size_t count, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

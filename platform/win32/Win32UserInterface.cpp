@@ -28,6 +28,26 @@ void PostUserInterfaceWork() {
 
 namespace {
 
+// A thread is given a timer's message only when nothing is posted to it and
+// no input or paint waits: a one-shot timer puts the work behind them.
+constexpr UINT_PTR kAfterInputTimer = 0x4B56;
+
+void CALLBACK PostWorkNow(HWND window, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(window, timer);
+  PostUserInterfaceWork();
+}
+
+}  // namespace
+
+void PostUserInterfaceWorkAfterInput() {
+  const Window window = workWindow.load();
+  if (window != 0) ::SetTimer(reinterpret_cast<HWND>(window), kAfterInputTimer, USER_TIMER_MINIMUM, PostWorkNow);
+}
+
+bool UserInputWaiting() { return ::GetInputState() != FALSE; }
+
+namespace {
+
 // A top-level window that this thread makes, with the window that owns it.
 LRESULT CALLBACK NoticeOwnedWindow(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND) {

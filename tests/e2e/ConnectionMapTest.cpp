@@ -158,6 +158,35 @@ TEST_F(ConnectionMapTest, AShiftDragFromAnInputToAnOutputConnectsThem) {
   EXPECT_EQ(box.text, "Cannot connect these devices!");
 }
 
+// The marks are looked at only while the map can be seen: with another page
+// shown, or Korvel in the tray, its timer is off and nothing ticks. A note
+// that passed meanwhile lights the Keyboard's mark once the map is back,
+// which a timer that went on ticking would have put out unseen.
+TEST_F(ConnectionMapTest, TheMarksRestWhileTheMapIsNotSeen) {
+  ShiftDrag("Keyboard", "Synth");
+  HWND keyboard = Tile("Keyboard");
+  auto litAgain = [&] { return WaitFor([&]() -> HWND { return MarkLit(keyboard, false) ? main_ : nullptr; }, 3000); };
+  auto goneOut = [&] { return WaitFor([&]() -> HWND { return MarkLit(keyboard, false) ? nullptr : main_; }, kTimeoutMs); };
+  ASSERT_EQ(NoteTo("Synth").size(), 1u);
+  ASSERT_NE(goneOut(), nullptr);
+
+  ASSERT_TRUE(ShowPage(main_, 0, kTimeoutMs));
+  ASSERT_EQ(NoteTo("Synth").size(), 1u);
+  Sleep(1000);
+  ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+  EXPECT_NE(litAgain(), nullptr) << "the marks went on while another page was shown";
+  ASSERT_NE(goneOut(), nullptr);
+
+  ClickControl(FindControl(main_, ctl::MinButton));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(main_) ? nullptr : main_; }, kTimeoutMs));
+  ASSERT_EQ(NoteTo("Synth").size(), 1u);
+  Sleep(1000);
+  ASSERT_TRUE(ClickTrayIcon(WM_LBUTTONDBLCLK, WM_LBUTTONUP, kTimeoutMs));
+  ASSERT_TRUE(WaitFor([&]() -> HWND { return IsWindowVisible(main_) ? main_ : nullptr; }, kTimeoutMs));
+  EXPECT_NE(litAgain(), nullptr) << "the marks went on in the tray";
+  EXPECT_NE(goneOut(), nullptr);
+}
+
 TEST_F(ConnectionMapTest, ThePortMenuConnectsAndDeletesAConnection) {
   ASSERT_TRUE(ChooseOnKeyboard(kLoopItem));  // "Connect to Loop"
   ASSERT_EQ(NoteTo("Loop").size(), 1u);

@@ -4,12 +4,14 @@
 // managing survives the automatic save, a chosen bank file is the one
 // loaded and stored, the load dialog opens in a bank folder, the start-up
 // preset's bank-list row comes back, a close whose automatic save fails
-// keeps Korvel running, and a preset switch by MIDI keeps the changes and
-// reports in the status line.
+// keeps Korvel running, a preset switch by MIDI keeps the changes and
+// reports in the status line, and a burst of preset switches ends on the
+// last one while the window still answers the user.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -338,6 +340,44 @@ TEST_F(KeptWorkTest, APresetSwitchByMidiKeepsTheChangesAndAsksNothing) {
   ASSERT_FALSE(kept.devices.empty());
   EXPECT_STREQ(kept.devices[0].device.paths[2], "EPIANO.tts");
   EXPECT_EQ(ReadFileBytes(earlier), Bytes("an earlier recovery"));
+}
+
+// A foot controller's switch that chatters: 300 preset switches within a
+// tenth of a second. A click on a tab is answered meanwhile, and the preset
+// in effect afterwards is the one the last switch asked for.
+TEST_F(KeptWorkTest, ABurstOfPresetSwitchesByMidiLeavesTheWindowAnswering) {
+  const std::string ballad = In(kPresets, "4 Ballad.pre");
+  const std::string encore = In(kPresets, "5 Encore.pre");
+  WritePreset(ballad, "EPIANO");
+  WritePreset(encore, "EPIANO");
+  WriteConfiguration(korvel::UseEWS64 | korvel::LoadRecent | korvel::AutoSave | korvel::BankSwitchInput,
+                     ballad.c_str());
+  StartKorvel();
+  HWND tabs = Control(ctl::BankPage);
+  const RECT presetsTab = TabRect(tabs, kPresetsTab);
+  const POINT onTheTab{(presetsTab.left + presetsTab.right) / 2, (presetsTab.top + presetsTab.bottom) / 2};
+  MoveMouse(onTheTab);
+  korvel::emu::vmidi::VirtualMidiClient midi;
+  ASSERT_TRUE(midi.Connected());
+
+  const DWORD burstStart = GetTickCount();
+  for (int i = 0; i < 300; ++i) midi.SendShort("Loop", i % 2 == 0 ? 0x040FB0 : 0x050FB0);  // 4, 5, ..., 5
+  const DWORD burstMs = GetTickCount() - burstStart;
+  // A tab is chosen as its button goes down.
+  const DWORD clickStart = GetTickCount();
+  PressLeftButtonNow(onTheTab);
+  while (SelectedTab(tabs) != kPresetsTab && GetTickCount() - clickStart < static_cast<DWORD>(kTimeoutMs)) Sleep(1);
+  const DWORD answerMs = GetTickCount() - clickStart;
+  LeftButton(onTheTab, false);
+  std::printf("300 preset switches sent in %lu ms; a click on a tab was answered in %lu ms\n",
+              static_cast<unsigned long>(burstMs), static_cast<unsigned long>(answerMs));
+  EXPECT_EQ(SelectedTab(tabs), kPresetsTab);
+  EXPECT_LT(answerMs, 1000u) << "the window did not answer during the burst";
+
+  EXPECT_TRUE(StatusLineShows("'5 Encore.pre' was loaded.")) << WindowText(Control(ctl::StatusLine));
+  ASSERT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
+  EXPECT_EQ(WindowText(Control(ctl::txtCurPreset)), encore);
+  ExpectNoMessageBox();
 }
 
 }  // namespace

@@ -13,13 +13,17 @@ namespace {
 // Gives the system time to deliver the input before the next.
 constexpr DWORD kInputPause = 60;
 
-void SendMouse(DWORD flags, POINT screen) {
+void PutMouse(DWORD flags, POINT screen) {
   INPUT input{};
   input.type = INPUT_MOUSE;
   input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
   input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
   input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
   SendInput(1, &input, sizeof input);
+}
+
+void SendMouse(DWORD flags, POINT screen) {
+  PutMouse(flags, screen);
   Sleep(kInputPause);
 }
 
@@ -97,6 +101,8 @@ void ClickControl(HWND control) { ClickAt(CentreOf(control)); }
 void MoveMouse(POINT screen) { SendMouse(0, screen); }
 
 void LeftButton(POINT screen, bool down) { SendMouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, screen); }
+
+void PressLeftButtonNow(POINT screen) { PutMouse(MOUSEEVENTF_LEFTDOWN, screen); }
 
 void HoldKey(WORD virtualKey, bool down) { SendKey(virtualKey, !down); }
 

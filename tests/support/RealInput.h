@@ -17,6 +17,9 @@ void ClickControl(HWND control);
 // The mouse moved to `screen`, or its left button pressed or released there.
 void MoveMouse(POINT screen);
 void LeftButton(POINT screen, bool down);
+// The left button pressed there, returning at once: for timing how soon a
+// program answers. Let it go with LeftButton.
+void PressLeftButtonNow(POINT screen);
 // A key held down or let go, for keys held during a drag.
 void HoldKey(WORD virtualKey, bool down);
 // A key pressed and released; with `withAlt` Alt is held meanwhile.

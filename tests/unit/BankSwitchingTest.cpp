@@ -14,6 +14,7 @@ namespace korvel {
 namespace {
 
 using platform::sim::PostedUserInterfaceWork;
+using platform::sim::PostedUserInterfaceWorkAfterInput;
 
 class BankSwitchingTest : public testsupport::BankSwitchingTest {};
 
@@ -64,9 +65,11 @@ TEST_F(BankSwitchingTest, ControllersLoadAndUnloadSlotsByDeviceNumber) {
   EXPECT_EQ(shell.memoryGraphs, 2);
 
   // Loaded again; a second request for a loaded slot sends nothing.
-  Send(0xB0, 17, 7);
-  Send(0xB0, 17, 7);
   shell.minimized = true;
+  Send(0xB0, 17, 7);
+  requests.RunPendingRequests();
+  Send(0xB0, 17, 7);
+  requests.RunPendingRequests();
   Send(0xB0, 26 + 1, 7);
   Send(0xB0, 17, 7);
   requests.RunPendingRequests();
@@ -202,6 +205,67 @@ TEST_F(BankSwitchingTest, RequestsBehindARunningOneWaitForIt) {
   requests.RunPendingRequests();
   EXPECT_EQ(selectedMeanwhile, 0);
   EXPECT_TRUE(IsLoaded(1, 5));
+}
+
+// A burst that waits for the window: only the last preset switch and the
+// last load of each slot run, each where it came; Program Changes load on
+// the device selected before them, also when that selection is merged away.
+TEST_F(BankSwitchingTest, OfABurstOnlyTheLastPresetSwitchAndTheLastLoadOfEachSlotRun) {
+  StartDevices(2);
+  Assign(0, 5);
+  Assign(1, 5);
+  Assign(0, 7);
+  std::vector<bool> slot7LoadedAtSwitch;
+  whilePresetLoads = [&] { slot7LoadedAtSwitch.push_back(IsLoaded(0, 7)); };
+  Send(0xB0, 16, 5);
+  Send(0xB0, 26, 5);
+  for (int i = 0; i < 300; ++i) Send(0xB0, 15, 4 + i % 2);
+  Send(0xB0, 0, 1);
+  Send(0xC0, 5, 0);   // device 1
+  Send(0xB0, 16, 5);  // device 0, after its unload
+  Send(0xB0, 16, 7);
+  Send(0xB0, 0, 0);
+  Send(0xC0, 7, 0);   // device 0 again
+  requests.RunPendingRequests();
+  EXPECT_EQ(presetsLoaded, std::vector<int>{5});
+  EXPECT_EQ(slot7LoadedAtSwitch, std::vector<bool>{false}) << "a load that came after the switch ran before it";
+  EXPECT_TRUE(IsLoaded(0, 5));
+  EXPECT_TRUE(IsLoaded(1, 5));
+  EXPECT_TRUE(IsLoaded(0, 7));
+  EXPECT_EQ(LoadsSent(), 3) << "device 0's slot 5 is loaded once, after its unload";
+  EXPECT_EQ(switching.SelectedDevice(), 0);
+}
+
+// With a click waiting, a turn runs one request and leaves the others for a
+// turn after the click; the MIDI side asks for no other turn meanwhile.
+TEST_F(BankSwitchingTest, AClickWaitingIsAnsweredBetweenTwoRequests) {
+  StartDevices(1);
+  Assign(0, 1);
+  Assign(0, 2);
+  Send(0xB0, 15, 3);
+  Send(0xB0, 16, 1);
+  platform::sim::SetUserInputWaiting(true);
+  requests.RunPendingRequests();
+  EXPECT_EQ(presetsLoaded, std::vector<int>{3});
+  EXPECT_FALSE(IsLoaded(0, 1));
+  EXPECT_EQ(PostedUserInterfaceWorkAfterInput(), 1u);
+  Send(0xB0, 15, 4);
+  Send(0xC0, 2, 0);
+  EXPECT_EQ(PostedUserInterfaceWork(), 1u);
+
+  // The turn after the click runs at least one request, even if the user
+  // goes on clicking.
+  requests.RunPendingRequests();
+  EXPECT_TRUE(IsLoaded(0, 1));
+  EXPECT_EQ(presetsLoaded, std::vector<int>{3});
+  EXPECT_EQ(PostedUserInterfaceWorkAfterInput(), 2u);
+  platform::sim::SetUserInputWaiting(false);
+  requests.RunPendingRequests();
+  EXPECT_EQ(presetsLoaded, (std::vector<int>{3, 4}));
+  EXPECT_TRUE(IsLoaded(0, 2));
+  EXPECT_EQ(PostedUserInterfaceWorkAfterInput(), 2u);
+  Send(0xC0, 1, 0);
+  EXPECT_EQ(PostedUserInterfaceWork(), 2u) << "once nothing waits, a request asks for a turn again";
 }
 
 TEST_F(BankSwitchingTest, FullQueueDropsAndCountsWhatDoesNotFit) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ModalService.h"
 #include "midi/ConnectionList.h"
 #include "tests/unit/BankLayerTestSupport.h"
 #include "tests/unit/MidiTestSupport.h"
@@ -38,7 +39,11 @@ class FakeMapView : public ConnectionMapView {
   void MoveTile(int port, const TileRect& bounds) override { bounds_[port] = bounds; }
   void ShowTile(int port, bool shown) override { this->shown[port] = shown; }
   void BringTileToFront(int) override {}
-  void DrawTile(int port, const TileLook& look) override { drawn.push_back({port, look.selected}); }
+  void DrawTile(int port, const TileLook& look) override {
+    drawn.push_back({port, look.selected});
+    inputLit[port] = look.inputActive;
+    outputLit[port] = look.outputActive;
+  }
   void ClearMap() override {
     ++clears;
     lines.clear();
@@ -61,6 +66,7 @@ class FakeMapView : public ConnectionMapView {
 
   TileRect bounds_[kMaxPorts] = {};
   bool shown[kMaxPorts] = {};
+  bool inputLit[kMaxPorts] = {}, outputLit[kMaxPorts] = {};
   int created = 0, destroyed = 0, clears = 0;
   std::vector<std::pair<int, bool>> drawn;  // port, selected
   std::vector<Line> lines;
@@ -287,6 +293,57 @@ TEST_F(ConnectionMapTest, ADoubleClickOpensTheDetailsOnThePortsFirstConnection) 
   map.TileDoubleClick(kKeyboard);
   map.ConOptsButtonClick();
   EXPECT_EQ(view.dialogs, (std::vector<int>{1, 0, 0}));
+}
+
+// The tiles' activity marks, tick by tick of the page's timer: a message
+// lights them, they stay three ticks after the last one and then go out,
+// and a counter that wraps around still counts as grown. A tick inside a
+// nested operation (a dialog's or a menu's loop) looks at nothing; the next
+// one at the top catches up.
+TEST_F(ConnectionMapTest, ActivityMarksLightStayGoOutAndWaitForTheTopLevel) {
+  StartPorts();
+  ASSERT_EQ(Connect(*ports, kKeyboard, kSynth), 0u);
+  MidiConnection& connection = *ports->connections[0];
+  ModalService modality;
+  ModalService::Operation timerMessage(modality);
+  auto tick = [&] {
+    view.drawn.clear();
+    map.TickActivity();
+    return view.drawn.size();
+  };
+  EXPECT_EQ(tick(), 0u);
+
+  connection.received.fetch_add(1);
+  connection.sent.fetch_add(2);
+  EXPECT_EQ(tick(), 2u);
+  EXPECT_TRUE(view.inputLit[kKeyboard]);
+  EXPECT_TRUE(view.outputLit[kSynth]);
+  EXPECT_FALSE(view.outputLit[kKeyboard]);
+  EXPECT_EQ(tick(), 0u);
+  connection.received.fetch_add(1);
+  EXPECT_EQ(tick(), 0u) << "a mark that is lit is not drawn again";
+  EXPECT_EQ(tick(), 1u) << "the output's mark goes out three ticks after its message";
+  EXPECT_FALSE(view.outputLit[kSynth]);
+  EXPECT_EQ(tick(), 0u);
+  EXPECT_EQ(tick(), 1u);
+  EXPECT_FALSE(view.inputLit[kKeyboard]);
+
+  connection.received.store(0xFFFFFFFEu);  // a jump back is taken in unlit
+  EXPECT_EQ(tick(), 0u);
+  connection.received.store(3);
+  EXPECT_EQ(tick(), 1u);
+  EXPECT_TRUE(view.inputLit[kKeyboard]) << "the count that wrapped around grew";
+  for (int i = 0; i < 3; ++i) tick();
+  EXPECT_FALSE(view.inputLit[kKeyboard]);
+
+  connection.received.fetch_add(1);
+  {
+    ModalService::Operation dialogLoop(modality);
+    EXPECT_EQ(tick(), 0u);
+    EXPECT_EQ(tick(), 0u);
+  }
+  EXPECT_EQ(tick(), 1u);
+  EXPECT_TRUE(view.inputLit[kKeyboard]);
 }
 
 TEST_F(ConnectionMapTest, WithoutPortsThereAreNoTilesAndNothingToDo) {
