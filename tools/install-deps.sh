@@ -16,6 +16,7 @@ packages=(
   wine wine64
   xvfb xauth x11-utils imagemagick libx11-dev
   timgm6mb-soundfont
+  fonts-liberation
 )
 wine32=wine32:i386
 

@@ -45,18 +45,15 @@ cmake --preset native >/dev/null
 cmake --build --preset native --target korvel_make_config korvel_bankgen korvel_demo_preset >/dev/null
 
 export WINEPREFIX="$root/build/demo/prefix-$preset" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# The 64-bit loader sets up the prefix: it makes the same one, and fast also
-# where 32-bit programs run only through emulation (tools/wine-run).
+# The 64-bit loader sets up the prefix; a prefix made by an earlier recipe of
+# tools/make-wine-prefix is brought up to the present one.
 maker=/usr/lib/wine/wine64
 [ -x "$maker" ] || maker="$loader"
-if [ ! -f "$WINEPREFIX/.ready" ]; then
+recipe=$(cksum < tools/make-wine-prefix)
+if [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" != "$recipe" ]; then
   echo "Making the demo Wine prefix..."
-  mkdir -p "$WINEPREFIX"
-  "$maker" wineboot -i >/dev/null 2>&1
-  # Unmanaged windows: no wait for a window manager, frames drawn by Wine.
-  "$maker" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wineserver -w
-  touch "$WINEPREFIX/.ready"
+  tools/make-wine-prefix "$WINEPREFIX"
+  echo "$recipe" > "$WINEPREFIX/.ready"
 fi
 
 # Korvel's files unpacked into C:\Korvel, as a user unpacks them before
