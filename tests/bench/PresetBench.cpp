@@ -63,7 +63,7 @@ bool IsCard(int dev) { return dev < kCards; }
 
 // Bank names stay within the eight characters a card keeps.
 std::string BankName(int dev, int slot) {
-  char name[16];
+  char name[32];  // room for any int the format may get
   std::snprintf(name, sizeof name, "%c%dS%03d", IsCard(dev) ? 'C' : 'F', dev, slot);
   return name;
 }

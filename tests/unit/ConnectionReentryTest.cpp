@@ -44,7 +44,9 @@ class ConnectionReentryTest : public ::testing::Test {
   void ConnectMany(int count) {
     for (int s = 0; s < kPorts - 1 && table->connectionCount < count; ++s) {
       for (int d = 0; d < kPorts - 1 && table->connectionCount < count; ++d) {
-        if (s != d) ASSERT_EQ(Connect(*table, s, d), 0u);
+        if (s != d) {
+          ASSERT_EQ(Connect(*table, s, d), 0u);
+        }
       }
     }
   }
