@@ -16,6 +16,7 @@
 #include "config/ErrorBox.h"
 #include "config/PathHelpers.h"
 #include "config/TextHelpers.h"
+#include "KorvelVersion.h"
 #include "resources/forms/ControlIds.h"
 
 namespace korvel {
@@ -24,7 +25,7 @@ namespace {
 
 constexpr std::size_t kPathScratchSize = 200;
 constexpr int kProgressTextTop = 125;
-constexpr char kVersionText[] = "Version 1.2";
+constexpr char kVersionText[] = "Version " KORVEL_VERSION;
 constexpr char kNoBankFolders[] =
     "You have not set bank folders for Korvel\n\n"
     "After you press OK all your loade bank files will show greyedbecause Korvel was unable to "

@@ -2,10 +2,12 @@
 // group, its entries and the uninstall registration.
 #pragma once
 
+#include "KorvelVersion.h"
+
 namespace korvel::product {
 
 constexpr char kName[] = "Korvel";
-constexpr char kVersion[] = "v1.2";
+constexpr char kVersion[] = "v" KORVEL_VERSION;
 constexpr char kMaker[] = "Quennet";
 constexpr char kSetupTitle[] = "Korvel Setup";
 constexpr char kHomepage[] = "http://www.korvel.example/";

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Builds Korvel.exe and starts it under Wine in the demo prefix
-# (build/demo/prefix-win32 or -win64, after the build that runs).
+# Makes the release archive (tools/make-release.sh), installs Korvel from it
+# into the demo prefix (build/demo/prefix-win32 or -win64, after the build
+# that runs) and starts it under Wine.
 # With a $DISPLAY, Korvel runs there until you close it. Without one, it runs in
 # a virtual display: a picture of each page and of the tray menu open is saved
 # as build/korvel-*.png, and Korvel is closed through its own "&Close" button,
 # so shut-down runs.
 #
-# It runs the fastest build this machine runs: the shipped 32-bit one where
-# the kernel runs 32-bit programs, else the 64-bit one. KORVEL_WIN32=emulated
-# runs the 32-bit build through user-mode emulation instead (slow).
+# It runs the fastest build this machine runs: the shipped 32-bit archive
+# where the kernel runs 32-bit programs, else the same archive made from the
+# 64-bit build. KORVEL_WIN32=emulated runs the 32-bit one through user-mode
+# emulation instead (slow).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -35,10 +37,16 @@ else
       echo "32-bit programs cannot run here (${win32#none: }): running the 64-bit build." ;;
   esac
 fi
-echo "Building the $preset programs..."
+echo "Making the release archive of the $preset programs..."
+release=release variant=()
+if [ "$preset" = win64 ]; then release=release-win64 variant=(win64); fi
+tools/make-release.sh "${variant[@]}" >/dev/null 2>&1 || tools/make-release.sh "${variant[@]}"
+archive=$(ls "$root/build/$release"/Korvel-*.zip)
+# What does not ship: the emulated hardware, the virtual MIDI ports and the
+# program that drives Korvel's windows.
+echo "Building the $preset emulators and drivers..."
 cmake --preset "$preset" >/dev/null
-targets=(Korvel Setup korvel_documents korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32
-         korvel_virtual_midi_driver korvel_midi_port)
+targets=(korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32 korvel_virtual_midi_driver korvel_midi_port)
 cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
   cmake --build --preset "$preset" --target "${targets[@]}"
 cmake --preset native >/dev/null
@@ -56,16 +64,14 @@ if [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" != "$recipe" ]; then
   echo "$recipe" > "$WINEPREFIX/.ready"
 fi
 
-# Korvel's files unpacked into C:\Korvel, as a user unpacks them before
-# running Setup, and beside them the emulated sound hardware: one EWS64 card
-# and one SoundFont device, whose loaded banks persist in korvelemu.state as a
-# card's memory does.
+# The release archive unpacked into C:\Korvel, as a user unpacks it before
+# running Setup (and again over it for a newer build; Korvel deletes the
+# Setup.exe it finds there), and beside it the emulated sound hardware: one EWS64 card and one SoundFont device, whose
+# loaded banks persist in korvelemu.state as a card's memory does.
 home="$WINEPREFIX/drive_c/Korvel"
-mkdir -p "$home/Banks" "$home/Presets"
-cp "build/$preset/app/"{Korvel.exe,Korvel.htm,BugRep.txt} \
-  "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
-# The factory modification presets, until the user saves presets of his own.
-[ -f "$home/mods.txt" ] || cp "build/$preset/app/factmods.txt" "$home/"
+mkdir -p "$home/Banks"
+(cd "$home" && cmake -E tar xf "$archive")
+cp "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
 [ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
   'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
 
@@ -108,7 +114,6 @@ if [ ! -f "$config" ]; then
   build/native/tools/korvel_make_config "$config" 'lastpath=c:\Korvel\Presets' \
     'curpreset=c:\Korvel\Presets\1 Demo.pre'
   echo "Installing Korvel with Setup.exe (bank folder typed in, \"&Finish installation...\" pressed)..."
-  cp "build/$preset/app/Setup.exe" "$home/"
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -e
     cd "$1" && "$2" Setup.exe & setup=$!

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native unit tests (with sanitizers),
-# the fuzz targets briefly, a short benchmark smoke run, and the Windows
-# programs with their tests under Wine.
+# the fuzz targets briefly, a short benchmark smoke run, the release archive,
+# and the Windows programs with their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -31,11 +31,15 @@ for b in build/bench/tests/bench/korvel_*bench*; do
   [ -x "$b" ] && "$b" --benchmark_min_time=0.01 >/dev/null
 done
 
-step "win32: the shipped 32-bit programs"
+step "release: the archive a user downloads, of the shipped 32-bit programs"
+tools/make-release.sh
+# What it holds, its programs stripped with their debug information apart,
+# and what they import, which must exist on Windows 95 and 98.
+ctest --preset release
+
+step "win32: the 32-bit programs with their tests"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
-# What the programs import must exist on Windows 95 and 98.
-ctest --preset win32 -L imports
 win32=$(tools/win32-support || true)
 case "$win32" in
   native)
