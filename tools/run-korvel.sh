@@ -66,8 +66,9 @@ fi
 
 # The release archive unpacked into C:\Korvel, as a user unpacks it before
 # running Setup (and again over it for a newer build; Korvel deletes the
-# Setup.exe it finds there), and beside it the emulated sound hardware: one EWS64 card and one SoundFont device, whose
-# loaded banks persist in korvelemu.state as a card's memory does.
+# Setup.exe it finds there), and beside it the emulated sound hardware: one
+# EWS64 card and one SoundFont device, whose loaded banks persist in
+# korvelemu.state as a card's memory does.
 home="$WINEPREFIX/drive_c/Korvel"
 mkdir -p "$home/Banks"
 (cd "$home" && cmake -E tar xf "$archive")
