@@ -96,9 +96,14 @@ LRESULT Application::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+bool Application::IsMainWindowKey(const MSG& message) const {
+  return message.message == WM_KEYDOWN && main_ && (message.hwnd == main_ || IsChild(main_, message.hwnd));
+}
+
 int Application::Run() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (OnMainWindowKey && IsMainWindowKey(message) && OnMainWindowKey(message)) continue;
     if (main_ && IsWindow(main_) && IsDialogMessageA(main_, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);

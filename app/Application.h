@@ -42,11 +42,16 @@ class Application : public Window {
   std::function<void()> OnMinimize;
   std::function<void()> OnRestore;
 
+  // A key pressed in the main window, before the dialog keys see it:
+  // returns true when it used the key.
+  std::function<bool(const MSG&)> OnMainWindowKey;
+
   // Dispatches messages until the main window is gone; returns 0.
   int Run();
 
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool IsMainWindowKey(const MSG& message) const;
 
   HINSTANCE instance_;
   ModalService modality_;

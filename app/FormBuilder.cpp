@@ -93,7 +93,7 @@ HWND PageOfTab(HWND pageControl, int index) {
 
 void ShowSelectedPage(HWND pageControl) {
   const int selected = SelectedPage(pageControl);
-  const int count = static_cast<int>(SendMessageA(pageControl, TCM_GETITEMCOUNT, 0, 0));
+  const int count = PageCount(pageControl);
   for (int i = 0; i < count; ++i) {
     if (HWND page = PageOfTab(pageControl, i)) ShowWindow(page, i == selected ? SW_SHOW : SW_HIDE);
   }
@@ -340,6 +340,8 @@ std::string ControlText(HWND control) {
 int SelectedPage(HWND pageControl) {
   return static_cast<int>(SendMessageA(pageControl, TCM_GETCURSEL, 0, 0));
 }
+
+int PageCount(HWND pageControl) { return static_cast<int>(SendMessageA(pageControl, TCM_GETITEMCOUNT, 0, 0)); }
 
 void SelectPage(HWND pageControl, int index) {
   SendMessageA(pageControl, TCM_SETCURSEL, index, 0);

@@ -73,6 +73,7 @@ std::string ControlText(HWND control);
 // Page controls: each tab carries its page window, shown while the tab is
 // selected.
 int SelectedPage(HWND pageControl);
+int PageCount(HWND pageControl);
 void SelectPage(HWND pageControl, int index);
 // Shows the page of a tab the user selected; true when `header` was such a
 // change (TCN_SELCHANGE of a page control).

@@ -5,6 +5,7 @@
 #include "config/ModalService.h"
 #include "app/OptionsWindow.h"
 #include "app/PageNumbers.h"
+#include "app/TabOrder.h"
 #include "app/models/TrayMenuItems.h"
 #include "banks/BankLoading.h"
 #include "banks/DeviceAccess.h"
@@ -33,6 +34,9 @@ TForm1::TForm1(Application& application)
   application.SetMainWindow(Handle());
   Modal().SetDeferredWork([this] { ReadDeviceForDisplay(); });
   SetStatusLine([this](const std::string& text) { SetWindowTextA(form_.Control(ctl::StatusLine), text.c_str()); });
+  application.OnMainWindowKey = [this](const MSG& message) {
+    return Modal().HandleAsOperation([&] { return MainWindowKey(message); }) != 0;
+  };
   ModalService::Operation startUp(Modal());
   try {
     FormCreate();
@@ -42,6 +46,7 @@ TForm1::TForm1(Application& application)
 }
 
 TForm1::~TForm1() {
+  application_.OnMainWindowKey = nullptr;
   Modal().SetDeferredWork(nullptr);
   SetStatusLine(nullptr);
   if (Handle() && IsWindow(Handle())) DestroyWindow(Handle());
@@ -55,6 +60,9 @@ LRESULT TForm1::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY:
       if (HandlePageChange(*reinterpret_cast<const NMHDR*>(lParam))) midiDevicesPage_->FollowVisibility();
       return 0;
+    case WM_ACTIVATE:
+      if (FollowActivation(wParam)) return 0;
+      break;
     case WM_WINDOWPOSCHANGED:
       // Shown, hidden in the tray, minimized or restored.
       if (midiDevicesPage_) midiDevicesPage_->FollowVisibility();
@@ -200,6 +208,58 @@ void TForm1::DeviceSelectChange() {
 void TForm1::ShowTab(int tab) {
   SelectPage(form_.Control(ctl::BankPage), tab);
   midiDevicesPage_->FollowVisibility();
+}
+
+// Tab and Shift+Tab go through the tab stops with the page tabs among them;
+// Ctrl+Tab and Ctrl+Shift+Tab turn to the next or previous page, as
+// property sheets do; Enter presses the focused button, as in a dialog. A
+// control that takes the key itself keeps it.
+bool TForm1::MainWindowKey(const MSG& message) {
+  if ((message.wParam != VK_TAB && message.wParam != VK_RETURN) || GetKeyState(VK_MENU) < 0) return false;
+  const LRESULT wanted =
+      SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message));
+  if (message.wParam == VK_RETURN) {
+    if (!(wanted & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+    SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+    return true;
+  }
+  const bool back = GetKeyState(VK_SHIFT) < 0;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    TurnPage(back ? -1 : 1);
+    return true;
+  }
+  if (wanted & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+  if (HWND next = NextTabStop(Handle(), GetFocus(), back)) SetFocus(next);
+  return true;
+}
+
+// A control of the page left behind would keep the focus unseen: the page
+// tabs take it.
+void TForm1::TurnPage(int step) {
+  HWND tabs = form_.Control(ctl::BankPage);
+  const int count = PageCount(tabs);
+  if (count <= 0) return;
+  ShowTab(((SelectedPage(tabs) + step) % count + count) % count);
+  HWND focus = GetFocus();
+  if (focus && IsChild(tabs, focus) && !IsWindowVisible(focus)) SetFocus(tabs);
+}
+
+// As a dialog does, so that the keyboard goes on where it was after a
+// dialog, a box or another program.
+bool TForm1::FollowActivation(WPARAM wParam) {
+  HWND window = Handle();
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    focusWhenLeft_ = focus && IsChild(window, focus) ? focus : nullptr;
+    return false;
+  }
+  HWND focus = focusWhenLeft_;
+  focusWhenLeft_ = nullptr;
+  if (HIWORD(wParam) || !focus || !IsWindow(focus) || !IsChild(window, focus) || !IsWindowVisible(focus) ||
+      !IsWindowEnabled(focus))
+    return false;
+  SetFocus(focus);
+  return true;
 }
 
 void TForm1::N1Click() {

@@ -83,6 +83,13 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   void OnMenuCommand(int id);
   // Selects the page of `tab`, as a click on the tab does.
   void ShowTab(int tab);
+  // The keys the frame answers itself (Tab, Ctrl+Tab, Enter); true when used.
+  bool MainWindowKey(const MSG& message);
+  // Shows the page `step` tabs on, going round.
+  void TurnPage(int step);
+  // Remembers the focused control when the window is left and gives it the
+  // focus back when the window is active again; true when it did.
+  bool FollowActivation(WPARAM wParam);
   // Every paint of the window's own client area reads the device again.
   void FormPaint();
   void ReadDeviceForDisplay();
@@ -131,6 +138,7 @@ class TForm1 final : public Window, public ShellPort, public PresetPort {
   std::unique_ptr<AppState> state_;
   std::unique_ptr<TWaitDialog> WaitDialog;
   HICON programIcon_ = nullptr;
+  HWND focusWhenLeft_ = nullptr;
   // Start-up is over: paints read the device.
   bool running_ = false;
   // The window goes after MayEnd saved or asked: FormDestroy does neither.

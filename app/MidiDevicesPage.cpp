@@ -121,6 +121,7 @@ void MidiDevicesPage::CreateTile(int port, const TileRect& bounds, const char* n
 
 void MidiDevicesPage::DestroyTiles() {
   for (auto& tile : tiles_) tile.reset();
+  tabStop_ = -1;
   midiIn_.reset();
 }
 
@@ -130,10 +131,29 @@ void MidiDevicesPage::MoveTile(int port, const TileRect& bounds) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A tile hidden while it has the focus hands it to the map's tab stop, or
+// to "&Reveal Hidden" when no tile is left.
 void MidiDevicesPage::ShowTile(int port, bool shown) {
   if (!tiles_[port]) return;
-  ShowWindow(tiles_[port]->Handle(), shown ? SW_SHOW : SW_HIDE);
-  EnableWindow(tiles_[port]->Handle(), shown);
+  HWND tile = tiles_[port]->Handle();
+  const bool hadFocus = GetFocus() == tile;
+  ShowWindow(tile, shown ? SW_SHOW : SW_HIDE);
+  EnableWindow(tile, shown);
+  FollowTabStop();
+  if (shown || !hadFocus) return;
+  SetFocus(tabStop_ != -1 ? tiles_[tabStop_]->Handle() : form_.Control(ctl::ShowHidButton));
+}
+
+void MidiDevicesPage::FollowTabStop() {
+  const int stop = map_ ? map_->TabStopPort() : -1;
+  if (stop == tabStop_) return;
+  tabStop_ = stop;
+  for (int port = 0; port < kMaxPorts; ++port) {
+    if (!tiles_[port]) continue;
+    HWND tile = tiles_[port]->Handle();
+    const LONG_PTR style = GetWindowLongPtrA(tile, GWL_STYLE);
+    SetWindowLongPtrA(tile, GWL_STYLE, port == stop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  }
 }
 
 void MidiDevicesPage::BringTileToFront(int port) {
@@ -174,6 +194,8 @@ void MidiDevicesPage::DrawTile(int port, const TileLook& look) {
     SetBkMode(dc, mode);
   }
   tile->Repaint();
+  // A tile is drawn again whenever the selection moves.
+  FollowTabStop();
 }
 
 void MidiDevicesPage::ClearMap() {
@@ -200,7 +222,7 @@ void MidiDevicesPage::DrawLine(MapPoint from, MapPoint to, bool black) {
   InvalidateRect(image_, &changed, FALSE);
 }
 
-int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items) {
+int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items, std::optional<MapPoint> atPage) {
   HMENU menu = CreatePopupMenu();
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].action == PortMenuItem::kSeparator) {
@@ -209,10 +231,15 @@ int MidiDevicesPage::ShowPortMenu(const std::vector<PortMenuItem>& items) {
     }
     AppendMenuA(menu, MF_STRING | (items[i].enabled ? 0 : MF_GRAYED), i + 1, items[i].caption.c_str());
   }
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x, cursor.y, 0,
-                                    form_.Handle(), nullptr);
+  POINT at{};
+  if (atPage) {
+    at = POINT{atPage->x, atPage->y};
+    ClientToScreen(GetParent(image_), &at);
+  } else {
+    GetCursorPos(&at);
+  }
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, form_.Handle(), nullptr);
   DestroyMenu(menu);
   return chosen - 1;
 }

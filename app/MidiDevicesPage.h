@@ -46,7 +46,7 @@ class MidiDevicesPage final : public Window, public ConnectionMapView {
   void DrawTile(int port, const TileLook& look) override;
   void ClearMap() override;
   void DrawLine(MapPoint from, MapPoint to, bool black) override;
-  int ShowPortMenu(const std::vector<PortMenuItem>& items) override;
+  int ShowPortMenu(const std::vector<PortMenuItem>& items, std::optional<MapPoint> atPage) override;
   void OpenConnectionDetails(int connection) override;
 
  private:
@@ -55,6 +55,9 @@ class MidiDevicesPage final : public Window, public ConnectionMapView {
   MapPoint CursorOnPage() const;
   // Starts or stops the activity timer.
   void RunActivityTimer(bool on);
+  // Tab reaches the map through one tile, the map's tab stop: it moves
+  // with the selection and away from hidden tiles.
+  void FollowTabStop();
 
   Form& form_;
   HINSTANCE instance_;
@@ -63,6 +66,7 @@ class MidiDevicesPage final : public Window, public ConnectionMapView {
   std::unique_ptr<ConnectionMap> map_;
   bool ticking_ = false;
   std::unique_ptr<PortTileWindow> tiles_[kMaxPorts];
+  int tabStop_ = -1;
   // The picture drawn on the bank-switching input's tile.
   std::unique_ptr<Picture> midiIn_;
 };

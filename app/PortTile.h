@@ -1,6 +1,9 @@
 // A port's tile on the connection map: a small window with its own canvas,
 // its window text the port's name (so that screen readers and tests find
-// it). It hands its mouse to the map in page coordinates.
+// it). It hands its mouse to the map in page coordinates. It takes the
+// focus, which selects its port and is drawn as a dotted frame; the arrow
+// keys move the focus to the tile beside it, and the Menu key or Shift+F10
+// opens its port menu.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +30,9 @@ class PortTileWindow final : public Window {
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   MapPoint CursorOnPage() const;
+  // The arrow keys' directions, and whether `key` is one.
+  static bool ArrowDirection(WPARAM key, MapDirection* direction);
+  void Paint(HWND window);
 
   Picture picture_{kTileWidth, kTileHeight};
   ConnectionMap& map_;

@@ -121,7 +121,7 @@ void ConnectionMap::TileMouseDown(int port, MouseButton button, bool shift, MapP
   view_.BringTileToFront(port);
   SelectPort(port);
   if (button == MouseButton::kRight) {
-    ShowPortMenu(port);
+    ShowPortMenu(port, std::nullopt);
     return;
   }
   lastCursor_ = cursor;
@@ -199,6 +199,28 @@ void ConnectionMap::TileMouseUp(int, MapPoint cursor) {
 
 void ConnectionMap::ConnImageMouseUp() { RedrawConnectionMap(); }
 
+int ConnectionMap::TabStopPort() const {
+  if (!hasTiles_ || !Table()) return -1;
+  if (IsPortWithTile(selected_) && !(tileFlags_[selected_] & kTileHidden)) return selected_;
+  for (int port = 0; port < Table()->portCount; ++port) {
+    if (!(tileFlags_[port] & kTileHidden)) return port;
+  }
+  return -1;
+}
+
+int ConnectionMap::NeighbourPort(int port, MapDirection direction) const {
+  if (!IsPortWithTile(port)) return -1;
+  return TileTowards(tiles_, tileFlags_, Table()->portCount, port, direction);
+}
+
+void ConnectionMap::TileMenuKey(int port) {
+  if (!IsPortWithTile(port)) return;
+  view_.BringTileToFront(port);
+  SelectPort(port);
+  const TileRect& tile = tiles_[port];
+  ShowPortMenu(port, MapPoint{tile.left + tile.width / 2, tile.top + tile.height / 2});
+}
+
 void ConnectionMap::TileClick(int port) {
   SelectPort(port);
   EndDrag();
@@ -246,9 +268,9 @@ void ConnectionMap::Hide1Click() {
   EndDrag();
 }
 
-void ConnectionMap::ShowPortMenu(int port) {
+void ConnectionMap::ShowPortMenu(int port, std::optional<MapPoint> atPage) {
   const std::vector<PortMenuItem> items = PortMenuItems(*Table(), port, tileFlags_, config_.cflags);
-  const int chosen = view_.ShowPortMenu(items);
+  const int chosen = view_.ShowPortMenu(items, atPage);
   if (chosen < 0 || chosen >= static_cast<int>(items.size())) return;
   const PortMenuItem& item = items[chosen];
   switch (item.action) {

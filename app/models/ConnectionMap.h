@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/models/MidiActivity.h"
@@ -47,8 +48,9 @@ class ConnectionMapView {
   virtual void ClearMap() = 0;
   // A line on the map image between two points in map coordinates.
   virtual void DrawLine(MapPoint from, MapPoint to, bool black) = 0;
-  // Shows the menu at the cursor; the index of the chosen item, -1 for none.
-  virtual int ShowPortMenu(const std::vector<PortMenuItem>& items) = 0;
+  // Shows the menu at `atPage` (page coordinates), or at the cursor when
+  // empty; the index of the chosen item, -1 for none.
+  virtual int ShowPortMenu(const std::vector<PortMenuItem>& items, std::optional<MapPoint> atPage) = 0;
   // The "Connection Details" dialog, modally, with `connection` selected.
   virtual void OpenConnectionDetails(int connection) = 0;
 
@@ -97,6 +99,15 @@ class ConnectionMap {
   void ConnImageMouseMove(MapPoint cursor);
   void ConnImageMouseUp();
 
+  // The keyboard on the tiles. The one tile that Tab reaches: the selected
+  // port's if it is shown, else the first shown one; -1 without tiles.
+  int TabStopPort() const;
+  // The port whose tile an arrow key moves to from `port`'s; -1 for none.
+  int NeighbourPort(int port, MapDirection direction) const;
+  // The Menu key or Shift+F10 on `port`'s tile: what a right click does,
+  // with the menu at the tile.
+  void TileMenuKey(int port);
+
   // "M&ore...", "&Reveal Hidden", "&Arrange".
   void ConOptsButtonClick();
   void ShowHidButtonClick();
@@ -118,7 +129,7 @@ class ConnectionMap {
   static MapPoint InMap(MapPoint cursor) { return MapPoint{cursor.x - kImage.left, cursor.y - kImage.top}; }
   // Every connection line of `port`, to `point`.
   void DrawPortLines(int port, MapPoint point, bool black);
-  void ShowPortMenu(int port);
+  void ShowPortMenu(int port, std::optional<MapPoint> atPage);
   void ConnectOrDelete(int source, int destination);
   bool ConnectByUser(int source, int destination);
   void EndDrag() { dragPort_ = -1; }

@@ -1,8 +1,10 @@
 // Where the tiles of the connection map stand: their grid places, how a
 // tile is kept on the map, the anchor that connection lines meet, and which
-// tile lies under a point. Positions are in page coordinates (the map image
+// tile lies under a point or an arrow key moves to. Positions are in page coordinates (the map image
 // stands at 8, 8 of the "Midi Devices" page), anchors in map coordinates.
 #pragma once
+
+#include <cstdint>
 
 namespace korvel {
 
@@ -36,6 +38,14 @@ MapPoint TileAnchor(const TileRect& tile, const TileRect& image);
 // The first of `count` tiles whose full-sized rectangle (edges included)
 // holds `point`; -1 when none. Hidden tiles count too.
 int TileAtPoint(const TileRect* tiles, int count, MapPoint point);
+// The arrow keys' directions on the map.
+enum class MapDirection { kLeft, kRight, kUp, kDown };
+// The tile an arrow key moves to from tile `from`: of the `count` tiles not
+// hidden (bit 0 of `flags`), one whose centre lies beyond `from`'s in
+// `direction`. Tiles level with `from` (in its row for left and right, its
+// column for up and down) come first, then the nearest, the distance across
+// counting twice. -1 when there is none.
+int TileTowards(const TileRect* tiles, const std::uint32_t* flags, int count, int from, MapDirection direction);
 // Left edge of a tile's name `textWidth` wide: centred in a full tile when
 // it fits in 126 pixels, else at 2.
 int TileTextLeft(int textWidth);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -97,7 +98,7 @@ class ConnectionMapTest : public ::testing::Test {
     ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
     ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
     main_ = korvel_.Main();
-    ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+    if (startOnMap_) ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
   }
   void Close() {
     DWORD exitCode = 99;
@@ -127,6 +128,8 @@ class ConnectionMapTest : public ::testing::Test {
   VirtualMidiClient client_;
   KorvelSession korvel_;
   HWND main_ = nullptr;
+  // Whether the test starts with a click on the "Midi Devices" tab.
+  bool startOnMap_ = true;
 };
 
 TEST_F(ConnectionMapTest, AShiftDragFromAnInputToAnOutputConnectsThem) {
@@ -332,6 +335,100 @@ TEST_F(ConnectionMapTest, ConnectionDetailsKeepsEveryByteOfTheUsersPresetFile) {
   EXPECT_TRUE(ReadFileBytes(mods) == Bytes(text + "\n\xA7Mine 90 90 0 -12 0 15 127 0\n"))
       << "what the user had, then the saved preset";
   EXPECT_EQ(FindMessageBox(korvel_.Pid()), nullptr);
+}
+
+// Korvel without a mouse: Korvel's window as start-up left it, then keys only.
+class KeyboardOnlyTest : public ConnectionMapTest {
+ protected:
+  void SetUp() override {
+    startOnMap_ = false;
+    ConnectionMapTest::SetUp();
+  }
+  // `key` pressed while `held` are down.
+  static void PressWith(std::initializer_list<WORD> held, WORD key) {
+    for (WORD modifier : held) HoldKey(modifier, true);
+    PressKey(key);
+    for (WORD modifier : held) HoldKey(modifier, false);
+  }
+  HWND Focus() {
+    EXPECT_TRUE(korvel_.WaitForIdle(kTimeoutMs));
+    return FocusOf(main_);
+  }
+  bool PageBecomes(int tab) {
+    HWND tabs = FindControl(main_, ctl::BankPage);
+    return WaitFor([&]() -> HWND { return SelectedTab(tabs) == tab ? tabs : nullptr; }, 5000) != nullptr;
+  }
+  HWND MenuOpens() { return WaitForTopLevel("#32768", nullptr, korvel_.Pid(), kTimeoutMs); }
+  bool MenuCloses() {
+    return WaitFor([&]() -> HWND { return FindTopLevel("#32768", nullptr, korvel_.Pid()) ? nullptr : main_; },
+                   kTimeoutMs) != nullptr;
+  }
+};
+
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages, round; Tab goes down the
+// window through the page tabs into the page; Enter presses "Sa&ve as..."
+// and the save dialog takes the name; on the map Tab reaches a tile, the
+// arrows move between tiles, Shift+F10 and the Menu key open the port menu
+// at the tile, and its "Connect to Synth" connects.
+TEST_F(KeyboardOnlyTest, PagesAPresetAndAConnectionByKeysAlone) {
+  HWND tabs = FindControl(main_, ctl::BankPage);
+  ASSERT_EQ(SelectedTab(tabs), 0);
+  PressWith({VK_CONTROL, VK_SHIFT}, VK_TAB);
+  ASSERT_TRUE(PageBecomes(3)) << "Ctrl+Shift+Tab from the first page goes round to \"About\"";
+  PressWith({VK_CONTROL}, VK_TAB);
+  ASSERT_TRUE(PageBecomes(0));
+  PressWith({VK_CONTROL}, VK_TAB);
+  ASSERT_TRUE(PageBecomes(1));
+
+  HWND saveAs = FindControl(main_, ctl::SaveAsPresetButton);
+  std::vector<HWND> visited;
+  for (int press = 0; press < 8 && (visited.empty() || visited.back() != saveAs); ++press) {
+    PressKey(VK_TAB);
+    visited.push_back(Focus());
+  }
+  ASSERT_GE(visited.size(), 4u);
+  const std::vector<HWND> lastFour(visited.end() - 4, visited.end());
+  EXPECT_EQ(lastFour, (std::vector<HWND>{FindControl(main_, ctl::DeviceSelect), tabs,
+                                         FindControl(main_, ctl::SavePresetButton), saveAs}));
+  PressKey(VK_RETURN);
+  HWND dialog = WaitForTopLevel("#32770", "Save Preset", korvel_.Pid(), kTimeoutMs);
+  ASSERT_NE(dialog, nullptr);
+  const std::string preset = std::string(kHome) + "\\keys.pre";
+  TypeText(preset);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(WaitFor([&]() -> HWND { return ReadFileBytes(preset).empty() ? nullptr : main_; }, kTimeoutMs));
+  EXPECT_EQ(WindowText(FindControl(main_, ctl::txtCurPreset)), preset);
+  EXPECT_EQ(Focus(), saveAs) << "the focus is back where it was before the dialog";
+
+  PressWith({VK_CONTROL}, VK_TAB);
+  ASSERT_TRUE(PageBecomes(kMidiDevicesTab));
+  EXPECT_EQ(Focus(), tabs) << "the hidden button gave the focus to the page tabs";
+  PressKey(VK_TAB);
+  EXPECT_EQ(Focus(), Tile("Keyboard"));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(Focus(), Tile("Loop"));
+  PressKey(VK_LEFT);
+  EXPECT_EQ(Focus(), Tile("Keyboard"));
+
+  PressWith({VK_SHIFT}, VK_F10);
+  HWND menu = MenuOpens();
+  ASSERT_NE(menu, nullptr) << "Shift+F10 opened no menu";
+  const RECT menuRect = WindowRectOf(menu);
+  const RECT tileRect = WindowRectOf(Tile("Keyboard"));
+  EXPECT_TRUE(PtInRect(&tileRect, POINT{menuRect.left, menuRect.top})) << "the menu opens at the tile";
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(MenuCloses());
+  EXPECT_TRUE(NoteTo("Synth", 500).empty());
+
+  PressKey(VK_APPS);
+  ASSERT_NE(MenuOpens(), nullptr) << "the Menu key opened no menu";
+  // "&Input for Bank Managing", "&Hide", "Connect to Loop", "Connect to Synth"
+  for (int item = 0; item < 4; ++item) PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(MenuCloses());
+  const auto notes = NoteTo("Synth");
+  ASSERT_EQ(notes.size(), 1u) << "no connection from Keyboard to Synth";
+  EXPECT_EQ(notes[0].shortMessage, kNoteOn);
 }
 
 // Whether the screen shows anything but white in the tile's top-left corner,

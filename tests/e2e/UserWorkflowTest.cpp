@@ -88,12 +88,6 @@ class UserWorkflowTest : public ::testing::Test {
     WaitFor([&]() -> HWND { return IsWindow(box) ? nullptr : HWND(1); }, kTimeoutMs);
     return seen;
   }
-  // The control that has the keyboard focus in the thread of `window`.
-  static HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-  }
   // Waits until the line reads `text`.
   bool LineBecomes(int line, const std::string& text) {
     return WaitFor([&]() -> HWND { return Line(line) == text ? HWND(1) : nullptr; }, kTimeoutMs) != nullptr;

@@ -182,6 +182,12 @@ bool WaitForThreadIdle(HWND window, int timeoutMs, std::string* why) {
   }
 }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 int SelectedTab(HWND tabControl) {
   DWORD_PTR result = static_cast<DWORD_PTR>(-1);
   if (!SendMessageTimeoutA(tabControl, TCM_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;

@@ -73,6 +73,8 @@ bool PressMessageBoxButton(HWND box, int answer, int timeoutMs = 15000);
 // On failure `why` says what was seen.
 bool WaitForThreadIdle(HWND window, int timeoutMs, std::string* why);
 
+// The control that has the keyboard focus in the thread of `window`.
+HWND FocusOf(HWND window);
 // The selected tab of a tab control (TCM_GETCURSEL), -1 when none.
 int SelectedTab(HWND tabControl);
 // Asks a top-level window to close as its system menu's "Close" does.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,9 @@ class FakeMapView : public ConnectionMapView {
     drawn.clear();
   }
   void DrawLine(MapPoint from, MapPoint to, bool black) override { lines.push_back({from, to, black}); }
-  int ShowPortMenu(const std::vector<PortMenuItem>& items) override {
+  int ShowPortMenu(const std::vector<PortMenuItem>& items, std::optional<MapPoint> atPage) override {
     menu = items;
+    menuAt = atPage;
     for (std::size_t i = 0; i < items.size(); ++i)
       if (items[i].caption == choose) return static_cast<int>(i);
     return -1;
@@ -71,6 +73,7 @@ class FakeMapView : public ConnectionMapView {
   std::vector<std::pair<int, bool>> drawn;  // port, selected
   std::vector<Line> lines;
   std::vector<PortMenuItem> menu;
+  std::optional<MapPoint> menuAt;
   std::string choose;
   std::vector<int> dialogs;
 };
@@ -221,6 +224,46 @@ TEST_F(ConnectionMapTest, ThePortMenuConnectsDeletesAndChoosesTheBankSwitchingIn
   map.TileMouseDown(kKeyboard, MouseButton::kRight, false, Centre(kKeyboard));
   EXPECT_EQ(ports->bankSwitchInput, -1);
   EXPECT_FALSE(config.cflags & BankSwitchInput);
+}
+
+// Without a mouse: Tab reaches the selected tile (else the first shown one),
+// the arrow keys go to the tile beside, above or below in the layout,
+// skipping hidden tiles and stopping at the edges, and the Menu key opens
+// the right click's menu at the tile, whose "Connect to" connects.
+TEST_F(ConnectionMapTest, TheKeyboardReachesMovesBetweenAndConnectsTiles) {
+  StartPorts(4);  // seven tiles: three rows of three, three and one
+  EXPECT_EQ(map.TabStopPort(), kKeyboard);
+  EXPECT_EQ(map.NeighbourPort(0, MapDirection::kRight), 1);
+  EXPECT_EQ(map.NeighbourPort(1, MapDirection::kDown), 4);
+  EXPECT_EQ(map.NeighbourPort(4, MapDirection::kLeft), 3);
+  EXPECT_EQ(map.NeighbourPort(3, MapDirection::kUp), 0);
+  EXPECT_EQ(map.NeighbourPort(2, MapDirection::kRight), -1);
+  EXPECT_EQ(map.NeighbourPort(0, MapDirection::kUp), -1);
+  EXPECT_EQ(map.NeighbourPort(5, MapDirection::kDown), 6) << "the last row's only tile";
+  // A hidden tile is passed over for the next one in its row, not for the
+  // nearer one in the row below.
+  map.HideTile(1);
+  EXPECT_EQ(map.NeighbourPort(0, MapDirection::kRight), 2);
+  // A tile moved out of the grid is found where it now stands.
+  map.PlaceTile(6, 350, 22);
+  EXPECT_EQ(map.NeighbourPort(2, MapDirection::kRight), 6);
+  EXPECT_EQ(map.NeighbourPort(6, MapDirection::kLeft), 2);
+
+  map.TileClick(kSynth);
+  EXPECT_EQ(map.TabStopPort(), kSynth);
+  map.HideTile(kSynth);
+  EXPECT_EQ(map.TabStopPort(), kKeyboard) << "a hidden tile takes no focus";
+
+  view.choose = "Connect to Loop";
+  map.RevealTile(1);
+  map.TileMenuKey(kKeyboard);
+  EXPECT_EQ(map.SelectedPort(), kKeyboard);
+  ASSERT_TRUE(view.menuAt.has_value()) << "the menu opens at the tile, not at the cursor";
+  EXPECT_EQ(view.menuAt->x, Centre(kKeyboard).x);
+  EXPECT_EQ(view.menuAt->y, Centre(kKeyboard).y);
+  EXPECT_EQ(FindConnection(*ports, kKeyboard, kLoop), 0);
+  map.TileMouseDown(kKeyboard, MouseButton::kRight, false, Centre(kKeyboard));
+  EXPECT_FALSE(view.menuAt.has_value()) << "a right click's menu opens at the cursor";
 }
 
 // A preset connection that could not be made is kept for the next save
