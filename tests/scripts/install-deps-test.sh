@@ -40,9 +40,9 @@ case " $* " in *" wine32:i386 "*)
   echo "E: Unable to correct problems, you have held broken packages." >&2; exit 100 ;;
 esac'
 
-sixty_four=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-            g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-            wine wine64 xvfb xauth x11-utils imagemagick libx11-dev timgm6mb-soundfont)
+# The 64-bit set, as the script lists it.
+read -r -a sixty_four <<< "$(sed -n '/^packages=(/,/^)/{/^packages=(/d;/^)/d;p}' "$tools/install-deps.sh" | tr '\n' ' ')"
+[ ${#sixty_four[@]} -gt 10 ] || fail "the script's package list was not found"
 
 # A fresh machine, a 32-bit index mid-sync: the 64-bit set installs, the
 # 32-bit Wine cannot, and the script succeeds saying both in a line each.
