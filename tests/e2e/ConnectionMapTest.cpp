@@ -98,7 +98,9 @@ class ConnectionMapTest : public ::testing::Test {
     ASSERT_TRUE(korvel_.Start(LocateKorvel(), kHome));
     ASSERT_TRUE(korvel_.WaitForStartUp(kTimeoutMs));
     main_ = korvel_.Main();
-    if (startOnMap_) ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+    if (startOnMap_) {
+      ASSERT_TRUE(ShowPage(main_, kMidiDevicesTab, kTimeoutMs));
+    }
   }
   void Close() {
     DWORD exitCode = 99;
