@@ -1,8 +1,10 @@
 // Writes the demo's sample preset: sample banks on the emulated EWS64 card
 // and SoundFont device, and the virtual keyboard connected to the virtual
-// synthesizer an octave up.
+// synthesizer an octave up. With --fluidsynth the SoundFont device is a
+// running FluidSynth: TimGM6mb.sf2 in its slot 1, and the virtual keyboard
+// plays into the "FluidSynth" port unchanged.
 //
-//   korvel_demo_preset OUT.pre BANK_FOLDER
+//   korvel_demo_preset [--fluidsynth] OUT.pre BANK_FOLDER
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -32,7 +34,14 @@ PresetDevice Block(korvel::DeviceKind kind, const std::string& folder) {
   return block;
 }
 
-korvel::PresetImage DemoPreset(const std::string& folder) {
+korvel::PresetConnection Connection(const char* source, const char* destination) {
+  korvel::PresetConnection connection;
+  std::strcpy(connection.sourceName, source);
+  std::strcpy(connection.destName, destination);
+  return connection;
+}
+
+korvel::PresetImage DemoPreset(const std::string& folder, bool fluidSynth) {
   korvel::PresetImage image;
   image.saveFlags = korvel::SaveCons | korvel::SaveMinfo;
   PresetDevice card = Block(korvel::kKindEws64, folder);
@@ -40,13 +49,20 @@ korvel::PresetImage DemoPreset(const std::string& folder) {
   Assign(card, 1, folder, "EPIANO.tts", "EPIANO");
   PresetDevice soundFont = Block(korvel::kKindSoundFont, folder);
   // Slot 0 of a SoundFont device holds its own ROM bank.
-  Assign(soundFont, 1, folder, "Piano.sf2", "Piano");
-  Assign(soundFont, 2, folder, "Strings.sf2", "Strings");
+  if (fluidSynth) {
+    // Slot 1 is FluidSynth's bank offset 1: Bank Select 1 plays it.
+    Assign(soundFont, 1, folder, "TimGM6mb.sf2", "TimGM6mb");
+  } else {
+    Assign(soundFont, 1, folder, "Piano.sf2", "Piano");
+    Assign(soundFont, 2, folder, "Strings.sf2", "Strings");
+  }
   image.devices = {card, soundFont};
+  if (fluidSynth) {
+    image.connections.push_back(Connection("Virtual Keyboard", "FluidSynth"));
+    return image;
+  }
 
-  korvel::PresetConnection connection;
-  std::strcpy(connection.sourceName, "Virtual Keyboard");
-  std::strcpy(connection.destName, "Virtual Synth");
+  korvel::PresetConnection connection = Connection("Virtual Keyboard", "Virtual Synth");
   korvel::Modification octaveUp;  // Note On, every note, every channel
   octaveUp.sourceHigh = 127;
   octaveUp.targetValue = 12;
@@ -62,12 +78,14 @@ korvel::PresetImage DemoPreset(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: korvel_demo_preset OUT.pre BANK_FOLDER\n");
+  const bool fluidSynth = argc == 4 && std::strcmp(argv[1], "--fluidsynth") == 0;
+  if (argc != 3 && !fluidSynth) {
+    std::fprintf(stderr, "usage: korvel_demo_preset [--fluidsynth] OUT.pre BANK_FOLDER\n");
     return 2;
   }
-  const auto bytes = korvel::EncodePreset(DemoPreset(argv[2]));
-  std::ofstream out(argv[1], std::ios::binary);
+  const int outAt = fluidSynth ? 2 : 1;
+  const auto bytes = korvel::EncodePreset(DemoPreset(argv[outAt + 1], fluidSynth));
+  std::ofstream out(argv[outAt], std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return out ? 0 : 1;
 }
