@@ -57,7 +57,8 @@ void VirtualMidiHost::Start(HMODULE driverModule) {
   channel_ = VirtualMidiChannel::Open();
   for (const PortEntry& port : ReadPortFile(PortFilePath())) {
     Wire wire;
-    wire.port = channel_ ? channel_->Port(port.name) : -1;
+    const bool onChannel = channel_ && port.shellPort == 0;
+    wire.port = onChannel ? channel_->Port(port.name) : -1;
     wire.loop = port.loop;
     if (port.input) {
       inputs.push_back(DeviceEntry{port.name, port.opensOnce});
@@ -66,6 +67,7 @@ void VirtualMidiHost::Start(HMODULE driverModule) {
     if (port.output) {
       outputs.push_back(DeviceEntry{port.name, port.opensOnce});
       outputWires_.push_back(wire);
+      outputShells_.push_back(ShellAddress{port.shellHost, port.shellPort});
     }
   }
   core_.SetDevices(inputs, outputs);
@@ -166,12 +168,19 @@ DWORD VirtualMidiHost::Open(bool input, UINT device, DWORD_PTR user, DWORD_PTR d
                             DWORD_PTR flags) {
   const auto* open = reinterpret_cast<const MIDIOPENDESC*>(desc);
   if (user == 0 || open == nullptr) return MMSYSERR_INVALPARAM;
+  // Connecting takes up to a second, so it happens before the lock is taken.
+  std::shared_ptr<FluidSynthLink> link;
+  if (!input && device < outputShells_.size() && outputShells_[device].port != 0) {
+    link = FluidSynthLink::Connect(outputShells_[device].host, outputShells_[device].port);
+    if (!link) return MIDIERR_NODEVICE;
+  }
   std::uint64_t target = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     InstanceId id = 0;
     const unsigned result = input ? core_.OpenInput(device, &id) : core_.OpenOutput(device, &id);
     if (result != kOk) return result;
+    if (link) links_[id] = std::move(link);
     clients_[id] = Client{open->dwCallback, static_cast<DWORD>(flags & CALLBACK_TYPEMASK),
                           reinterpret_cast<HDRVR>(open->hMidi), open->dwInstance, device};
     *reinterpret_cast<DWORD_PTR*>(user) = id;
@@ -183,12 +192,17 @@ DWORD VirtualMidiHost::Open(bool input, UINT device, DWORD_PTR user, DWORD_PTR d
 
 DWORD VirtualMidiHost::Close(bool input, DWORD_PTR user) {
   std::uint64_t target = 0;
+  std::shared_ptr<FluidSynthLink> link;  // disconnects once the lock is released
   {
     std::lock_guard<std::mutex> lock(mutex_);
     const InstanceId id = static_cast<InstanceId>(user);
     const unsigned result = input ? core_.CloseInput(id) : core_.CloseOutput(id);
     if (result != kOk) return result;
     target = core_.EventsQueued();
+    if (!input) {
+      link = LinkOf(id);
+      links_.erase(id);
+    }
   }
   WaitDelivered(target);
   return MMSYSERR_NOERROR;
@@ -268,6 +282,7 @@ DWORD VirtualMidiHost::Send(InstanceId id, UINT msg, DWORD_PTR p1, DWORD_PTR p2)
   unsigned device = 0;
   unsigned result = kOk;
   std::uint64_t target = 0;
+  std::shared_ptr<FluidSynthLink> link;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (msg == MODM_DATA) result = core_.SendShort(id, static_cast<std::uint32_t>(p1));
@@ -276,21 +291,35 @@ DWORD VirtualMidiHost::Send(InstanceId id, UINT msg, DWORD_PTR p1, DWORD_PTR p2)
     target = core_.EventsQueued();
     if (result != kOk) return result;
     device = clients_[id].device;
+    link = LinkOf(id);
   }
   if (msg == MODM_RESET) {
+    if (link) link->SilenceAll();
     WaitDelivered(target);
+    return MMSYSERR_NOERROR;
+  }
+  if (msg == MODM_LONGDATA) Wake();  // its MOM_DONE
+  if (link) {
+    // FluidSynth's shell takes no system-exclusive messages: only short ones go there.
+    if (msg == MODM_DATA) link->Play(static_cast<std::uint32_t>(p1));
     return MMSYSERR_NOERROR;
   }
   sent.isLong = msg == MODM_LONGDATA;
   if (sent.isLong) {
     const Header* header = HeaderAt(p1);
     sent.bytes.assign(header->data, header->data + header->bufferLength);
-    Wake();
   } else {
     sent.shortMessage = static_cast<std::uint32_t>(p1);
   }
   Publish(device, sent);
   return MMSYSERR_NOERROR;
+}
+
+// The connection of an open FluidSynth output; null for the other instances.
+// Called with the lock held.
+std::shared_ptr<FluidSynthLink> VirtualMidiHost::LinkOf(InstanceId id) {
+  const auto found = links_.find(id);
+  return found != links_.end() ? found->second : nullptr;
 }
 
 void VirtualMidiHost::Publish(unsigned output, const WireMessage& message) {

@@ -12,6 +12,10 @@
 // program can unprepare its buffers and free its callback data right after
 // them, as with a hardware driver. The driver thread itself never waits: a
 // callback may call winmm again.
+//
+// A FluidSynth output has no ring on the channel: opening it connects to
+// FluidSynth's shell (or fails with MIDIERR_NODEVICE when none answers), and
+// what it is sent goes there as shell lines.
 #pragma once
 
 #include <windows.h>
@@ -20,9 +24,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "emulators/midi/VirtualMidiCore.h"
+#include "emulators/win32/FluidSynthLink.h"
 #include "emulators/win32/VirtualMidiChannel.h"
 
 namespace korvel::emu::vmidi {
@@ -51,6 +57,11 @@ class VirtualMidiHost {
     bool loop = false;
     std::uint64_t cursor = 0;
   };
+  // Where a FluidSynth output's shell listens; port 0 for the other outputs.
+  struct ShellAddress {
+    std::string host;
+    unsigned port = 0;
+  };
 
   static DWORD WINAPI DeliveryMain(LPVOID host);
   static DWORD WINAPI InputMain(LPVOID host);
@@ -61,6 +72,7 @@ class VirtualMidiHost {
   void WaitDelivered(std::uint64_t target);
 
   DWORD Open(bool input, UINT device, DWORD_PTR user, DWORD_PTR desc, DWORD_PTR flags);
+  std::shared_ptr<FluidSynthLink> LinkOf(InstanceId id);
   DWORD Close(bool input, DWORD_PTR user);
   DWORD InputCall(UINT msg, InstanceId id, DWORD_PTR p1);
   DWORD Send(InstanceId id, UINT msg, DWORD_PTR p1, DWORD_PTR p2);
@@ -74,6 +86,10 @@ class VirtualMidiHost {
   std::uint64_t delivered_ = 0;
   std::vector<Wire> inputWires_;
   std::vector<Wire> outputWires_;
+  std::vector<ShellAddress> outputShells_;
+  // The open FluidSynth outputs. Shared, so that a message being played on
+  // one while it closes keeps its connection until the send is done.
+  std::map<InstanceId, std::shared_ptr<FluidSynthLink>> links_;
   std::unique_ptr<VirtualMidiChannel> channel_;
   std::unique_ptr<VirtualMidiChannel::Reader> inputReader_;  // read on the input thread only
   bool started_ = false;

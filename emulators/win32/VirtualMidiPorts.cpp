@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -24,10 +25,29 @@ std::string Lower(std::string text) {
   return text;
 }
 
+constexpr char kDefaultShellHost[] = "127.0.0.1";
+constexpr unsigned kDefaultShellPort = 9800;
+
 bool SetSides(const std::string& key, PortEntry* port) {
   port->input = key == "input" || key == "both";
-  port->output = key == "output" || key == "both";
+  port->output = key == "output" || key == "both" || key == "fluidsynth";
+  if (key == "fluidsynth") {
+    port->shellHost = kDefaultShellHost;
+    port->shellPort = kDefaultShellPort;
+  }
   return port->input || port->output;
+}
+
+// "host:port", "host" or ":port"; a port that does not parse keeps the default.
+void SetShellAddress(const std::string& address, PortEntry* port) {
+  const auto colon = address.rfind(':');
+  const std::string host = Trim(address.substr(0, colon));
+  if (!host.empty()) port->shellHost = host;
+  if (colon == std::string::npos) return;
+  char* end = nullptr;
+  const std::string digits = Trim(address.substr(colon + 1));
+  const unsigned long number = std::strtoul(digits.c_str(), &end, 10);
+  if (!digits.empty() && *end == '\0' && number > 0 && number <= 65535) port->shellPort = number;
 }
 
 void SetMark(const std::string& mark, PortEntry* port) {
@@ -51,6 +71,7 @@ std::vector<PortEntry> ParsePortList(const std::string& text) {
     std::string field;
     std::getline(fields, field, ',');
     port.name = Trim(field).substr(0, kChannelNameLength);
+    if (port.shellPort != 0 && std::getline(fields, field, ',')) SetShellAddress(Trim(field), &port);
     while (std::getline(fields, field, ',')) SetMark(Lower(Trim(field)), &port);
     if (!port.name.empty()) ports.push_back(port);
   }

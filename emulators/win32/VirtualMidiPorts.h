@@ -6,6 +6,11 @@
 //   both=Virtual Loopback, loop     an input and an output of the same name;
 //                                   "loop" feeds what the output receives
 //                                   back into the input
+//   fluidsynth=FluidSynth, 127.0.0.1:9800
+//                                   an output that plays what it is sent on
+//                                   the FluidSynth whose command shell
+//                                   listens at host:port (default
+//                                   127.0.0.1:9800)
 //
 // Names are cut to 31 characters. '#' and ';' start comment lines; keys and
 // marks ignore case; unknown keys and marks are ignored.
@@ -22,6 +27,9 @@ struct PortEntry {
   bool output = false;
   bool opensOnce = false;
   bool loop = false;
+  // A FluidSynth port: where its shell listens; port 0 for the other ports.
+  std::string shellHost;
+  unsigned shellPort = 0;
 };
 
 std::vector<PortEntry> ParsePortList(const std::string& text);
