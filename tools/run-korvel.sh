@@ -11,9 +11,17 @@
 # where the kernel runs 32-bit programs, else the same archive made from the
 # 64-bit build. KORVEL_WIN32=emulated runs the 32-bit one through user-mode
 # emulation instead (slow).
+#
+# With --fluidsynth the SoundFont device is a running FluidSynth instead of
+# the emulated one: FluidSynth is started (to the machine's sound output where
+# there is one, else to a raw file whose path is printed), Korvel's FluidSynth
+# manager is installed in a demo prefix of its own, and the sample preset
+# plays the Virtual Keyboard into the "FluidSynth" port.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+fluidsynth=""
+if [ "${1:-}" = --fluidsynth ]; then fluidsynth=1; fi
 preset=win64
 loader=/usr/lib/wine/wine64
 if [ -n "${KORVEL_IN_EMULATION:-}" ]; then
@@ -46,13 +54,14 @@ archive=$(ls "$root/build/$release"/Korvel-*.zip)
 # program that drives Korvel's windows.
 echo "Building the $preset emulators and drivers..."
 cmake --preset "$preset" >/dev/null
-targets=(korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32 korvel_virtual_midi_driver korvel_midi_port)
+targets=(korvel_drive korvel_ewsaudio korvel_sfman32 korvel_aweman32 korvel_virtual_midi_driver korvel_midi_port
+         korvel_fluidsynth_sfman32)
 cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null 2>&1 ||
   cmake --build --preset "$preset" --target "${targets[@]}"
 cmake --preset native >/dev/null
 cmake --build --preset native --target korvel_make_config korvel_bankgen korvel_demo_preset >/dev/null
 
-export WINEPREFIX="$root/build/demo/prefix-$preset" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$root/build/demo/prefix-$preset${fluidsynth:+-fluidsynth}" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # The 64-bit loader sets up the prefix; a prefix made by an earlier recipe of
 # tools/make-wine-prefix is brought up to the present one.
 maker=/usr/lib/wine/wine64
@@ -73,6 +82,12 @@ home="$WINEPREFIX/drive_c/Korvel"
 mkdir -p "$home/Banks"
 (cd "$home" && cmake -E tar xf "$archive")
 cp "build/$preset/emulators/win32/"{EWSAUDIO.DRV,SFMAN32.DLL,AWEMAN32.DLL} "$home/"
+if [ -n "$fluidsynth" ]; then
+  # The SoundFont manager on FluidSynth, with its settings beside it.
+  cp "build/$preset/fluidsynth/SFMAN32.DLL" "$home/"
+  [ -f "$home/korvelfs.ini" ] || printf '%s\n' 'host=127.0.0.1' 'port=9800' 'memory_kb=65536' > "$home/korvelfs.ini"
+  cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$home/Banks/"
+fi
 [ -f "$home/korvelemu.ini" ] || printf '%s\n' 'ews64.cards=1' 'ews64.memory_kb=4096' \
   'soundfont.devices=1' 'soundfont.memory_kb=8192' > "$home/korvelemu.ini"
 
@@ -85,7 +100,7 @@ fi
 cp "build/$preset/emulators/win32/winekorvel.drv" "$system/"
 ports="$WINEPREFIX/drive_c/windows/korvelmidi.ini"
 [ -f "$ports" ] || printf '%s\n' 'input=Virtual Keyboard' 'output=Virtual Synth' \
-  'both=Virtual Loopback, loop' > "$ports"
+  'both=Virtual Loopback, loop' ${fluidsynth:+'fluidsynth=FluidSynth, 127.0.0.1:9800'} > "$ports"
 if ! grep -q '^"Audio"="korvel"' "$WINEPREFIX/user.reg"; then
   "$maker" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d korvel /f >/dev/null 2>&1
   wineserver -w
@@ -106,7 +121,7 @@ done
 # A sample preset, loaded at start-up: banks on both devices, and the
 # Virtual Keyboard connected to the Virtual Synth an octave up.
 [ -f "$home/Presets/1 Demo.pre" ] ||
-  build/native/tools/korvel_demo_preset "$home/Presets/1 Demo.pre" 'c:\Korvel\Banks'
+  build/native/tools/korvel_demo_preset ${fluidsynth:+--fluidsynth} "$home/Presets/1 Demo.pre" 'c:\Korvel\Banks'
 drive="build/$preset/tests/e2e/korvel_drive.exe"
 config="$WINEPREFIX/drive_c/windows/Korvel.cfg"
 if [ ! -f "$config" ]; then
@@ -124,12 +139,40 @@ if [ ! -f "$config" ]; then
   ' install "$home" "$loader" "$root" "$drive"
 fi
 
+# FluidSynth on its TCP shell at 127.0.0.1:9800, ended when this script ends.
+start_fluidsynth() {
+  local audio=(-a file -o audio.file.name="$root/build/demo/fluidsynth.raw" -o audio.file.type=raw)
+  if [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ]; then audio=(-a pulseaudio)
+  elif ls /dev/snd/pcmC*D*p >/dev/null 2>&1; then audio=(-a alsa)
+  fi
+  fluidsynth -n -s -i "${audio[@]}" -o synth.sample-rate=44100 -o synth.default-soundfont= \
+    -o shell.port=9800 >"$root/build/demo/fluidsynth.log" 2>&1 &
+  synth=$!
+  trap 'kill $synth 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do (exec 3<>/dev/tcp/127.0.0.1/9800) 2>/dev/null && break; sleep 0.1; done
+  if [ "${audio[1]}" = file ]; then
+    echo "FluidSynth plays into $root/build/demo/fluidsynth.raw (16-bit stereo, 44100 Hz: no sound output here)."
+  else
+    echo "FluidSynth plays to the sound output (${audio[1]})."
+  fi
+}
+
 echo "Virtual MIDI ports: play into one or read one with, for example,"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe send 'Virtual Keyboard' 90 3C 64"
 echo "  WINEPREFIX=$WINEPREFIX $loader build/$preset/emulators/win32/korvel_midi_port.exe read 'Virtual Synth'"
-echo "The preset \"1 Demo\" connects the Virtual Keyboard to the Virtual Synth an octave up."
+midiport="build/$preset/emulators/win32/korvel_midi_port.exe"
+if [ -n "$fluidsynth" ]; then
+  start_fluidsynth
+  echo "The preset \"1 Demo\" puts TimGM6mb into slot 1 of FluidSynth and connects the Virtual Keyboard"
+  echo "to it: Bank Select 1 (B0 00 01), a Program Change (C0 00) and a note (90 3C 64) play it."
+else
+  echo "The preset \"1 Demo\" connects the Virtual Keyboard to the Virtual Synth an octave up."
+fi
 if [ -n "${DISPLAY:-}" ]; then
-  cd "$home" && exec "$loader" Korvel.exe
+  cd "$home"
+  status=0
+  "$loader" Korvel.exe || status=$?
+  exit $status
 fi
 
 # Pictures of what a user sees: each page, the "Bank Manager" page after a
@@ -163,9 +206,15 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$loader" "$drive" traymenu
   import -window root "$shots/korvel-tray-menu.png"
   "$loader" "$drive" escape
+  if [ -n "$6" ]; then
+    # A note through Korvel into FluidSynth: bank 1 is TimGM6mb in slot 1.
+    for message in "B0 00 01" "C0 00" "90 3C 64"; do "$loader" "$6" send "Virtual Keyboard" $message; done
+    sleep 1
+    "$loader" "$6" send "Virtual Keyboard" 80 3C 00
+  fi
   "$loader" "$drive" close
   wait $korvel
   wineserver -w
-' run "$home" "$loader" "$root" "$drive" "$shots"
+' run "$home" "$loader" "$root" "$drive" "$shots" "${fluidsynth:+$midiport}"
 wineserver -w
 echo "Korvel started and closed in a virtual display; what it showed: $shots/korvel-*.png"
