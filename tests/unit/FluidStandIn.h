@@ -22,13 +22,15 @@ namespace korvel::fluid::testing {
 
 class FluidStandIn {
  public:
-  FluidStandIn() {
+  // On `port`, or on a free one.
+  explicit FluidStandIn(std::uint16_t port = 0) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int on = 1;
     ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::listen(listener_, 4);
     socklen_t length = sizeof address;
