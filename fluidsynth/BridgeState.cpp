@@ -20,22 +20,11 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
   }
 }
 
-bool Decimal(std::string_view field, std::uint64_t limit, std::uint64_t* out) {
-  if (field.empty() || field.size() > 10) return false;
-  std::uint64_t value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  *out = value;
-  return value <= limit;
-}
-
 bool DecodeSlot(std::string_view line, Slots* slots) {
   std::vector<std::string_view> f = SplitTabs(line);
   std::uint64_t slot = 0, id = 0, bytes = 0;
-  if (f.size() != 6 || !Decimal(f[0], emu::kSoundFontBanks - 1, &slot) || slot == 0 ||
-      !Decimal(f[1], 0x7FFFFFFF, &id) || !Decimal(f[2], 0xFFFFFFFFu, &bytes))
+  if (f.size() != 6 || !emu::DecimalField(f[0], emu::kSoundFontBanks - 1, &slot) || slot == 0 ||
+      !emu::DecimalField(f[1], 0x7FFFFFFF, &id) || !emu::DecimalField(f[2], 0xFFFFFFFFu, &bytes))
     return false;
   SlotRecord& record = (*slots)[slot];
   if (record.loaded) return false;  // a slot twice

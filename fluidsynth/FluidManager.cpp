@@ -40,7 +40,7 @@ std::string FluidManager::DeviceName() const {
 
 std::uint32_t FluidManager::Opened(std::uint32_t dev) const {
   if ((dev & 0xFFFFu) != 0) return emu::kSfBadDevice;
-  return open_ ? emu::kSfOk : emu::kSfNotOpen;
+  return open_ ? emu::kSfOk : notOpen_;
 }
 
 std::uint32_t FluidManager::DeviceCount(std::uint32_t* count) {
@@ -60,6 +60,7 @@ std::uint32_t FluidManager::Open(std::uint32_t dev) {
   std::vector<std::string> reply;
   if (shell_.Command("fonts", &reply) != ShellStatus::kOk) {
     open_ = false;
+    notOpen_ = kSfSynthUnreachable;
     return kSfSynthUnreachable;
   }
   ReadState();
@@ -71,6 +72,7 @@ std::uint32_t FluidManager::Open(std::uint32_t dev) {
 std::uint32_t FluidManager::Close(std::uint32_t dev) {
   if ((dev & 0xFFFFu) != 0) return emu::kSfBadDevice;
   open_ = false;
+  notOpen_ = emu::kSfNotOpen;
   return emu::kSfOk;
 }
 

@@ -10,8 +10,9 @@
 // that would take more, so that Korvel replaces banks as on a card.
 //
 // The methods are the manager's entries (ManagerEntries.h). While FluidSynth
-// does not answer, opening the device, and every command that needs it,
-// answers kSfSynthUnreachable; the next call tries again.
+// does not answer, opening the device, every entry that needs it open, and
+// every command that needs FluidSynth answer kSfSynthUnreachable; the next
+// open tries again.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +72,10 @@ class FluidManager {
   Slots slots_;
   std::string romName_ = kNoFontRomName;
   bool open_ = false;
+  // What the entries that need the device open answer while it is not: after
+  // an open that found no FluidSynth, Korvel goes on to ask for bank names,
+  // and its message is to name the cause, not a device left closed.
+  std::uint32_t notOpen_ = emu::kSfNotOpen;
 };
 
 }  // namespace korvel::fluid

@@ -35,18 +35,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool Decimal(std::string_view field, std::uint64_t limit, std::uint64_t* out) {
-  if (field.empty() || field.size() > 10) return false;
-  std::uint64_t value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value > limit) return false;
-  *out = value;
-  return true;
-}
-
 void AppendBank(std::string* out, const char* unit, unsigned index, unsigned bank,
                 const BankRecord& record) {
   *out += unit;
@@ -79,8 +67,8 @@ bool DecodeLine(std::string_view line, StoredBank* stored) {
     return false;
   }
   std::uint64_t index = 0, bank = 0, bytes = 0;
-  if (!Decimal(f[1], 255, &index) || !Decimal(f[2], 255, &bank) ||
-      !Decimal(f[3], kMaxMemoryBytes, &bytes)) {
+  if (!DecimalField(f[1], 255, &index) || !DecimalField(f[2], 255, &bank) ||
+      !DecimalField(f[3], kMaxMemoryBytes, &bytes)) {
     return false;
   }
   stored->index = static_cast<unsigned>(index);
@@ -92,6 +80,18 @@ bool DecodeLine(std::string_view line, StoredBank* stored) {
 }
 
 }  // namespace
+
+bool DecimalField(std::string_view field, std::uint64_t limit, std::uint64_t* out) {
+  if (field.empty() || field.size() > 10) return false;
+  std::uint64_t value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value > limit) return false;
+  *out = value;
+  return true;
+}
 
 void EscapeField(std::string* out, const std::string& text) {
   for (char c : text) {

@@ -42,7 +42,8 @@ esac'
 
 sixty_four=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
             g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-            wine wine64 xvfb xauth x11-utils imagemagick libx11-dev timgm6mb-soundfont)
+            wine wine64 xvfb xauth x11-utils imagemagick libx11-dev timgm6mb-soundfont fluidsynth
+            fonts-liberation)
 
 # A fresh machine, a 32-bit index mid-sync: the 64-bit set installs, the
 # 32-bit Wine cannot, and the script succeeds saying both in a line each.

@@ -101,9 +101,12 @@ class FluidStandIn {
       while ((end = pending.find('\n')) != std::string::npos) {
         std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
+        // Decided before the answer goes out: a client that has the answer
+        // may set the next drop at once.
+        const bool last = dropAfter_ > 0 && --dropAfter_ == 0;
         std::string answer = Answer(line);
         ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
-        if (dropAfter_ > 0 && --dropAfter_ == 0) return;
+        if (last) return;
       }
     }
   }
