@@ -15,7 +15,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth x11-utils imagemagick libx11-dev
-  timgm6mb-soundfont
+  timgm6mb-soundfont fluidsynth
   fonts-liberation
 )
 wine32=wine32:i386

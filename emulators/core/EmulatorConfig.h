@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "emulators/core/ConfigKeys.h"
+
 namespace korvel::emu {
 
 struct Ews64CardConfig {
@@ -42,13 +44,13 @@ constexpr std::uint32_t kDefaultEws64MemoryKb = 4096;
 constexpr std::uint32_t kDefaultSoundFontMemoryKb = 8192;
 constexpr std::uint32_t kDefaultEws64Id = 0x64A0;  // plus the card number
 constexpr const char* kDefaultRomName = "Synth GM Bank";
-constexpr std::size_t kConfigFileMax = 64 * 1024;
 
 // The configuration with every key at its default.
 EmulatorConfig DefaultConfig();
 std::string DefaultDeviceName(unsigned device);
 EmulatorConfig ParseConfig(std::string_view text);
-// Defaults when the file is missing; only its first kConfigFileMax bytes count.
+// Defaults when the file is missing; only its first kConfigFileMax bytes
+// (ConfigKeys.h) count.
 EmulatorConfig ReadConfigFile(const std::string& hostPath);
 
 // `path` as is when absolute, else in the folder of `besideFile`.

@@ -29,51 +29,10 @@ constexpr std::array<std::uint32_t, 256> CrcTable() {
 }
 constexpr std::array<std::uint32_t, 256> kCrcTable = CrcTable();
 
-void AppendEscaped(std::string* out, const std::string& text) {
-  for (char c : text) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F || b == '%') {
-      out->push_back('%');
-      out->push_back(kHex[b >> 4]);
-      out->push_back(kHex[b & 15]);
-    } else {
-      out->push_back(c);
-    }
-  }
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-bool Unescape(std::string_view field, std::string* out) {
-  out->clear();
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '%') {
-      out->push_back(field[i]);
-      continue;
-    }
-    if (i + 2 >= field.size()) return false;
-    const int hi = HexDigit(field[i + 1]), lo = HexDigit(field[i + 2]);
-    if (hi < 0 || lo < 0) return false;
-    out->push_back(static_cast<char>(hi * 16 + lo));
-    i += 2;
-  }
-  return true;
-}
-
-bool Decimal(std::string_view field, std::uint64_t limit, std::uint64_t* out) {
-  if (field.empty() || field.size() > 10) return false;
-  std::uint64_t value = 0;
-  for (char c : field) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value > limit) return false;
-  *out = value;
-  return true;
 }
 
 void AppendBank(std::string* out, const char* unit, unsigned index, unsigned bank,
@@ -81,9 +40,9 @@ void AppendBank(std::string* out, const char* unit, unsigned index, unsigned ban
   *out += unit;
   *out += '\t' + std::to_string(index) + '\t' + std::to_string(bank) + '\t' +
           std::to_string(record.bytes) + '\t';
-  AppendEscaped(out, record.name);
+  EscapeField(out, record.name);
   *out += '\t';
-  AppendEscaped(out, record.path);
+  EscapeField(out, record.path);
   *out += '\n';
 }
 
@@ -108,19 +67,60 @@ bool DecodeLine(std::string_view line, StoredBank* stored) {
     return false;
   }
   std::uint64_t index = 0, bank = 0, bytes = 0;
-  if (!Decimal(f[1], 255, &index) || !Decimal(f[2], 255, &bank) ||
-      !Decimal(f[3], kMaxMemoryBytes, &bytes)) {
+  if (!DecimalField(f[1], 255, &index) || !DecimalField(f[2], 255, &bank) ||
+      !DecimalField(f[3], kMaxMemoryBytes, &bytes)) {
     return false;
   }
   stored->index = static_cast<unsigned>(index);
   stored->bank = static_cast<unsigned>(bank);
   stored->record.loaded = true;
   stored->record.bytes = static_cast<std::uint32_t>(bytes);
-  return Unescape(f[4], &stored->record.name) && Unescape(f[5], &stored->record.path) &&
+  return UnescapeField(f[4], &stored->record.name) && UnescapeField(f[5], &stored->record.path) &&
          stored->record.name.size() <= 255 && stored->record.path.size() <= kBankPathMax;
 }
 
 }  // namespace
+
+bool DecimalField(std::string_view field, std::uint64_t limit, std::uint64_t* out) {
+  if (field.empty() || field.size() > 10) return false;
+  std::uint64_t value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value > limit) return false;
+  *out = value;
+  return true;
+}
+
+void EscapeField(std::string* out, const std::string& text) {
+  for (char c : text) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || b == '%') {
+      out->push_back('%');
+      out->push_back(kHex[b >> 4]);
+      out->push_back(kHex[b & 15]);
+    } else {
+      out->push_back(c);
+    }
+  }
+}
+
+bool UnescapeField(std::string_view field, std::string* out) {
+  out->clear();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '%') {
+      out->push_back(field[i]);
+      continue;
+    }
+    if (i + 2 >= field.size()) return false;
+    const int hi = HexDigit(field[i + 1]), lo = HexDigit(field[i + 2]);
+    if (hi < 0 || lo < 0) return false;
+    out->push_back(static_cast<char>(hi * 16 + lo));
+    i += 2;
+  }
+  return true;
+}
 
 // A byte at a time through a table: every operation that changes a bank
 // checksums the whole state.

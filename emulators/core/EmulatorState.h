@@ -36,6 +36,12 @@ struct StoredBank {
 constexpr std::size_t kStateFileMax = 1024 * 1024;
 
 std::uint32_t Crc32(std::string_view bytes);
+// A name or path as a field of a state line: '%', control characters and DEL
+// as %xx. UnescapeField is false for a field no EscapeField wrote.
+void EscapeField(std::string* out, const std::string& text);
+bool UnescapeField(std::string_view field, std::string* out);
+// A decimal field of at most 10 digits, no more than `limit`.
+bool DecimalField(std::string_view field, std::uint64_t limit, std::uint64_t* out);
 std::string EncodeState(const std::vector<Ews64Card>& cards,
                         const std::vector<SoundFontDevice>& devices);
 // False (and `banks` empty) for anything but an intact state file.

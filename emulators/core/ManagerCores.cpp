@@ -31,14 +31,13 @@ bool RequestPath(const SfRequest* request, std::string* path) {
 }
 
 std::uint32_t WriteDescription(void* record, std::size_t size, std::size_t nameAt, unsigned dev,
-                               const SoundFontDevice& device) {
+                               std::uint32_t memoryBytes, const std::string& name) {
   auto* bytes = static_cast<std::uint8_t*>(record);
   if (!bytes || GetLe16(bytes) < size) return kSfBadArgument;
   std::memset(bytes + 2, 0, size - 2);
   PutLe16(bytes + kDescDevice, dev);
-  PutLe32(bytes + kDescMemory, device.TotalBytes());
+  PutLe32(bytes + kDescMemory, memoryBytes);
   PutLe16(bytes + kDescBankCount, kSoundFontBanks);
-  const std::string& name = device.Name();
   std::memcpy(bytes + nameAt, name.data(), std::min(name.size(), size - nameAt - 1));
   return kSfOk;
 }
@@ -56,13 +55,6 @@ std::uint32_t SoundFontManagerCore::OpenDevice(std::uint32_t dev, SoundFontDevic
   return (*device)->IsOpen() ? kSfOk : kSfNotOpen;
 }
 
-std::uint32_t SoundFontManagerCore::Begin(std::uint32_t version, const SfManagerTable** table,
-                                          const SfManagerTable* answer) {
-  if (version != kSfManagerVersion || !table) return kSfBadArgument;
-  *table = answer;
-  return kSfOk;
-}
-
 std::uint32_t SoundFontManagerCore::DeviceCount(std::uint32_t* count) {
   if (!count) return kSfBadArgument;
   *count = static_cast<std::uint32_t>(emulator_.Devices().size());
@@ -72,7 +64,8 @@ std::uint32_t SoundFontManagerCore::DeviceCount(std::uint32_t* count) {
 std::uint32_t SoundFontManagerCore::Describe(std::uint32_t dev, void* record) {
   SoundFontDevice* device = DeviceOf(dev);
   if (!device) return kSfBadDevice;
-  return WriteDescription(record, kSfDescriptionSize, kSfDescriptionName, dev & 0xFFFFu, *device);
+  return WriteDescription(record, kSfDescriptionSize, kSfDescriptionName, dev & 0xFFFFu,
+                          device->TotalBytes(), device->Name());
 }
 
 std::uint32_t SoundFontManagerCore::Open(std::uint32_t dev) {
@@ -172,11 +165,13 @@ std::uint32_t AweManagerCore::Call(std::intptr_t handle, std::uint32_t code, std
       *out = static_cast<std::uint32_t>(count);
       return kSfOk;
     }
-    case kAweDescription:
+    case kAweDescription: {
       if (p1 < 0 || p1 >= count) return kSfBadDevice;
+      const SoundFontDevice& device = devices[static_cast<std::size_t>(p1)];
       return WriteDescription(reinterpret_cast<void*>(p2), kAweDescriptionSize,
-                              kAweDescriptionName, static_cast<unsigned>(p1),
-                              devices[static_cast<std::size_t>(p1)]);
+                              kAweDescriptionName, static_cast<unsigned>(p1), device.TotalBytes(),
+                              device.Name());
+    }
     case kAweOpen: {
       auto* out = reinterpret_cast<std::uint32_t*>(p1);
       if (p2 < 0 || p2 >= count) return kSfBadDevice;

@@ -39,8 +39,6 @@ class SoundFontManagerCore {
  public:
   explicit SoundFontManagerCore(Emulator& emulator) : emulator_(emulator) {}
 
-  std::uint32_t Begin(std::uint32_t version, const SfManagerTable** table,
-                      const SfManagerTable* answer);
   std::uint32_t DeviceCount(std::uint32_t* count);
   std::uint32_t Describe(std::uint32_t dev, void* record);
   std::uint32_t Open(std::uint32_t dev);
@@ -72,7 +70,7 @@ class AweManagerCore {
   Emulator& emulator_;
 };
 
-// Shared by both managers.
+// Shared by every manager: both of the emulator and FluidSynth's bridge.
 // Puts `text` into the request's buffer (cut to fit) and sets its length.
 std::uint32_t AnswerText(SfRequest* request, const char* text, bool present);
 // The path in a load request, NUL-terminated within its buffer and
@@ -80,6 +78,6 @@ std::uint32_t AnswerText(SfRequest* request, const char* text, bool present);
 bool RequestPath(const SfRequest* request, std::string* path);
 // Writes a description record of `size` bytes with the name at `nameAt`.
 std::uint32_t WriteDescription(void* record, std::size_t size, std::size_t nameAt,
-                               unsigned dev, const SoundFontDevice& device);
+                               unsigned dev, std::uint32_t memoryBytes, const std::string& name);
 
 }  // namespace korvel::emu

@@ -5,6 +5,7 @@
 
 #include "emulators/core/Ews64DriverCore.h"
 #include "emulators/core/ManagerCores.h"
+#include "emulators/core/ManagerEntries.h"
 
 namespace korvel::emu {
 namespace {
@@ -24,63 +25,9 @@ SoundFontManagerCore* SfCore() {
   return emulator ? &emulator->SoundFontManager() : nullptr;
 }
 
-// ---- SoundFont manager entries ------------------------------------------------
+using Entries = SfManagerEntries<SoundFontManagerCore, SfCore>;
 
-std::uint32_t KORVEL_WINAPI SfDeviceCount(std::uint32_t* count) {
-  auto* core = SfCore();
-  return core ? core->DeviceCount(count) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfDescribe(std::uint32_t dev, void* record) {
-  auto* core = SfCore();
-  return core ? core->Describe(dev, record) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfOpen(std::uint32_t dev) {
-  auto* core = SfCore();
-  return core ? core->Open(dev) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfClose(std::uint32_t dev) {
-  auto* core = SfCore();
-  return core ? core->Close(dev) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfMemory(std::uint32_t dev, std::int32_t* total, std::int32_t* free) {
-  auto* core = SfCore();
-  return core ? core->Memory(dev, total, free) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfRomName(std::uint32_t dev, SfRequest* request) {
-  auto* core = SfCore();
-  return core ? core->RomName(dev, request) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfLoad(std::uint32_t dev, std::uint16_t* bank, SfRequest* request) {
-  auto* core = SfCore();
-  return core ? core->Load(dev, bank, request) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfBankName(std::uint32_t dev, std::uint16_t* bank,
-                                       SfRequest* request) {
-  auto* core = SfCore();
-  return core ? core->BankName(dev, bank, request) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfBankPath(std::uint32_t dev, std::uint16_t* bank,
-                                       SfRequest* request) {
-  auto* core = SfCore();
-  return core ? core->BankPath(dev, bank, request) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfClear(std::uint32_t dev, std::uint16_t* bank) {
-  auto* core = SfCore();
-  return core ? core->Clear(dev, bank) : kSfBadDevice;
-}
-std::uint32_t KORVEL_WINAPI SfUnused(std::uint32_t) { return kSfNotSupported; }
-
-const SfManagerTable kTable = {
-    SfDeviceCount, SfDescribe, SfUnused, SfUnused, SfOpen,    SfClose,    SfUnused,   SfMemory,
-    SfUnused,      SfRomName,  SfUnused, SfLoad,   SfBankName, SfBankPath, SfClear,   SfUnused,
-};
-
-std::uint32_t KORVEL_WINAPI SfBegin(std::uint32_t version, const SfManagerTable** table) {
-  auto* core = SfCore();
-  return core ? core->Begin(version, table, &kTable) : kSfBadDevice;
-}
-
-SfManagerEntryFn gSfManagerExport = SfBegin;
+SfManagerEntryFn gSfManagerExport = Entries::Begin;
 
 std::uint32_t KORVEL_WINAPI AweManager(std::intptr_t handle, std::uint32_t code,
                                        std::intptr_t p1, std::intptr_t p2) {
@@ -117,7 +64,7 @@ void SetProcessEmulatorFactory(std::function<EmulatorSetup()> factory) {
 
 SfManagerEntryFn* SoundFontManagerExport() { return &gSfManagerExport; }
 SfManagerEntryFn SoundFontManagerEntry() { return gSfManagerExport; }
-const SfManagerTable* SoundFontManagerTable() { return &kTable; }
+const SfManagerTable* SoundFontManagerTable() { return &Entries::kTable; }
 AweManagerFn AweManagerEntry() { return AweManager; }
 
 std::intptr_t Ews64DriverMessage(std::uint32_t msg, std::intptr_t p1, std::intptr_t p2) {

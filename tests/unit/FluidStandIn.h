@@ -22,13 +22,15 @@ namespace korvel::fluid::testing {
 
 class FluidStandIn {
  public:
-  FluidStandIn() {
+  // On `port`, or on a free one.
+  explicit FluidStandIn(std::uint16_t port = 0) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int on = 1;
     ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     ::listen(listener_, 4);
     socklen_t length = sizeof address;
@@ -99,9 +101,12 @@ class FluidStandIn {
       while ((end = pending.find('\n')) != std::string::npos) {
         std::string line = pending.substr(0, end);
         pending.erase(0, end + 1);
+        // Decided before the answer goes out: a client that has the answer
+        // may set the next drop at once.
+        const bool last = dropAfter_ > 0 && --dropAfter_ == 0;
         std::string answer = Answer(line);
         ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
-        if (dropAfter_ > 0 && --dropAfter_ == 0) return;
+        if (last) return;
       }
     }
   }
