@@ -141,7 +141,15 @@ void BankPageActions::LoadFilesFromLine(int line, const std::vector<std::string>
   if (files.empty()) return;
   const bool noFolders = devices_.Config().bankfolder[0] == '\0';
   {
+    ErrorState& errors = devices_.Errors();
+    errors.ErrorCode = kErrOk;
     const DeviceAccess access(devices_, CurrentDevice());
+    // A device that does not open is named with the reason its manager gave,
+    // not as a load without a handle.
+    if (errors.ErrorCode != kErrOk) {
+      ReportError(errors, kLoadOperation);
+      return;
+    }
     const bool smart = devices_.VirtualBankMode() && devices_.Config().Has(SmartLoad) && files.size() > 1;
     std::size_t done = 0;
     for (; done < files.size() && line < kSlotsPerDevice; ++done) {
