@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "banks/presets/PresetImage.h"
 #include "config/ConfigFile.h"
 #include "fluidsynth/FluidShell.h"
 #include "resources/forms/ControlIds.h"
@@ -34,6 +35,7 @@ constexpr char kBanks[] = "C:\\korvel-fluid\\Banks";
 constexpr char kFluidSynth[] = "Z:\\usr\\bin\\fluidsynth";
 constexpr char kRealSoundFont[] = "Z:\\usr\\share\\sounds\\sf2\\TimGM6mb.sf2";
 constexpr char kRealSoundFontName[] = "TimGM6mb1.sf2";  // its INAM
+constexpr char kPreset[] = "C:\\korvel-fluid\\Live.pre";
 constexpr char kMemoryMessage[] = "Device does not have enough sound memory for loading the instrument bank.";
 constexpr char kUnreachableMessage[] = "AWE32/SoundFont Device Error: 130";
 
@@ -76,12 +78,16 @@ class FluidSynthBridgeTest : public BankWindowTest {
     DeleteFileA(InHome("korvelfs.state").c_str());
     ASSERT_TRUE(CopyFileA(kRealSoundFont, (std::string(kBanks) + "\\TimGM6mb.sf2").c_str(), FALSE));
     port_ = FreePort();
+    WriteConfiguration(korvel::UseSFD);
+  }
+  void WriteConfiguration(std::uint32_t cflags) {
     korvel::Configuration config;
     config.homedrive = 2;
     std::strcpy(config.homedir, kHome);
-    config.cflags = korvel::UseSFD;
+    config.cflags = cflags;
     std::strcpy(config.bankfolder, kBanks);
     std::strcpy(config.lastpath, kHome);
+    std::strcpy(config.curpreset, kPreset);
     const auto bytes = korvel::EncodeConfigFile(config, korvel::WindowEdges{});
     ASSERT_TRUE(WriteFileBytes(InWindowsFolder("Korvel.cfg"), {bytes.begin(), bytes.end()}));
   }
@@ -120,20 +126,25 @@ class FluidSynthBridgeTest : public BankWindowTest {
     ASSERT_TRUE(WaitFor([&]() -> HWND { return shell_.Command("fonts", &reply) == fluid::ShellStatus::kUnreachable ? HWND(1) : nullptr; }, 10000));
   }
 
-  // FluidSynth's bank offset of the font it loaded from the prefix's copy of
-  // TimGM6mb.sf2 (the first bank `inst` lists); -1 when it holds none.
-  int OffsetOfOurFont() {
+  // FluidSynth's bank offset of the font it loaded from `file` in the
+  // prefix's bank folder (the first bank `inst` lists); -1 when it holds none.
+  int OffsetOfOurFont(const std::string& file = "TimGM6mb.sf2") {
     std::vector<std::string> reply;
     if (shell_.Command("fonts", &reply) != fluid::ShellStatus::kOk) return -2;
     for (const fluid::LoadedFont& font : fluid::ParseFonts(reply)) {
-      if (font.path.find("korvel-fluid/Banks/TimGM6mb.sf2") == std::string::npos) continue;
+      if (font.path.find("korvel-fluid/Banks/" + file) == std::string::npos) continue;
       if (shell_.Command("inst " + std::to_string(font.id), &reply) != fluid::ShellStatus::kOk || reply.empty()) return -3;
       return std::atoi(reply[0].substr(0, 3).c_str());
     }
     return -1;
   }
-  bool OffsetBecomes(int offset) {
-    return WaitFor([&]() -> HWND { return OffsetOfOurFont() == offset ? HWND(1) : nullptr; }, kTimeoutMs) != nullptr;
+  bool OffsetBecomes(int offset, const std::string& file = "TimGM6mb.sf2") {
+    return WaitFor([&]() -> HWND { return OffsetOfOurFont(file) == offset ? HWND(1) : nullptr; }, kTimeoutMs) !=
+           nullptr;
+  }
+  bool LineBecomes(int line, const std::string& text) {
+    return WaitFor([&]() -> HWND { return ListLineText(list_, line) == text ? list_ : nullptr; }, kTimeoutMs) !=
+           nullptr;
   }
   MessageBoxSeen WaitForBox() {
     HWND box = WaitFor([&] { return FindMessageBox(korvel_.Pid()); }, kTimeoutMs);
@@ -176,6 +187,45 @@ TEST_F(FluidSynthBridgeTest, AMemorySmallerThanTheFileGivesKorvelsMemoryMessage)
   const MessageBoxSeen box = WaitForBox();
   EXPECT_EQ(box.text.rfind(kMemoryMessage, 0), 0u) << box.text;
   EXPECT_EQ(OffsetOfOurFont(), -1);  // nothing was sent to load
+}
+
+// A full memory makes room by unloading a bank the device holds that the
+// preset does not: one loaded in an earlier session, which Korvel finds in
+// the device at start-up and shows grey.
+TEST_F(FluidSynthBridgeTest, AFullMemoryReplacesABankThePresetDoesNotAssign) {
+  shell_ = fluid::FluidShell("127.0.0.1", port_);
+  WriteSettings(9000);  // one copy of TimGM6mb.sf2 fits, two do not
+  ASSERT_TRUE(CopyFileA(kRealSoundFont, (std::string(kBanks) + "\\TimCopy.sf2").c_str(), FALSE));
+  StartFluidSynth();
+  StartKorvel(kHome);
+  LoadOnLine(2, "TimGM6mb.sf2");
+  ASSERT_TRUE(OffsetBecomes(2)) << OffsetOfOurFont();
+  ASSERT_TRUE(LineShows(2, kRealSoundFontName)) << ListLineText(list_, 2);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(korvel_.CloseWithButton(kTimeoutMs, &exitCode, KorvelSession::DeclineSaving));
+  const std::size_t boxesBefore = korvel_.Boxes().size();  // the question whether to save
+
+  // The next start loads a preset that assigns no bank of the device.
+  korvel::PresetImage image;
+  korvel::PresetDevice block;
+  block.device.kind = korvel::kKindSoundFont;
+  block.device.backendIndex = 0;
+  block.device.slotCount = korvel::kSlotsPerDevice;
+  block.device.flags = korvel::SaveInPreset;
+  image.devices.push_back(block);
+  ASSERT_TRUE(WriteFileBytes(kPreset, korvel::EncodePreset(image)));
+  WriteConfiguration(korvel::UseSFD | korvel::LoadRecent);
+  StartKorvel(kHome);
+  for (std::size_t n = boxesBefore; n < korvel_.Boxes().size(); ++n) ADD_FAILURE() << korvel_.Boxes()[n].text;
+  const std::string mark(1, '\xA4');
+  ASSERT_TRUE(LineShows(2, "2" + mark + "?" + kRealSoundFontName)) << ListLineText(list_, 2);
+
+  LoadOnLine(1, "TimCopy.sf2");
+  ExpectNoMessageBox();
+  EXPECT_TRUE(OffsetBecomes(1, "TimCopy.sf2")) << OffsetOfOurFont("TimCopy.sf2");
+  EXPECT_EQ(OffsetOfOurFont(), -1) << "the grey bank is still loaded";
+  EXPECT_TRUE(LineShows(1, kRealSoundFontName)) << ListLineText(list_, 1);
+  EXPECT_TRUE(LineBecomes(2, "2" + mark)) << ListLineText(list_, 2);
 }
 
 // Korvel reports what the manager answers when the device does not open, for
