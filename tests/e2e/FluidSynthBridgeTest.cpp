@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -16,12 +17,14 @@
 
 #include "banks/presets/PresetImage.h"
 #include "config/ConfigFile.h"
+#include "emulators/win32/VirtualMidiClient.h"
 #include "fluidsynth/FluidShell.h"
 #include "resources/forms/ControlIds.h"
 #include "tests/e2e/BankWindowTest.h"
 #include "tests/support/KorvelSession.h"
 #include "tests/support/PrefixFiles.h"
 #include "tests/support/RealInput.h"
+#include "tests/support/RenderedNote.h"
 #include "tests/support/WindowDriver.h"
 
 namespace {
@@ -107,7 +110,7 @@ class FluidSynthBridgeTest : public BankWindowTest {
     const std::string port = std::to_string(port_);
     ASSERT_TRUE(StartHostProgram("Z:\\bin\\sh -c \"echo $$ > " + PidFile() +
                                  "; exec /usr/bin/timeout 600 /usr/bin/fluidsynth -a file -o audio.file.name=/tmp/korvel-fluidsynth-" +
-                                 port + ".raw -o audio.file.type=raw -s -i -o shell.port=" + port + "\""));
+                                 port + ".raw -o audio.file.type=raw -o synth.sample-rate=44100 -o synth.default-soundfont= -s -i -o shell.port=" + port + "\""));
     std::vector<std::string> reply;
     ASSERT_TRUE(WaitFor([&]() -> HWND { return shell_.Command("fonts", &reply) == fluid::ShellStatus::kOk ? HWND(1) : nullptr; }, 20000))
         << "FluidSynth does not answer on port " << port_;
@@ -226,6 +229,42 @@ TEST_F(FluidSynthBridgeTest, AFullMemoryReplacesABankThePresetDoesNotAssign) {
   EXPECT_EQ(OffsetOfOurFont(), -1) << "the grey bank is still loaded";
   EXPECT_TRUE(LineShows(1, kRealSoundFontName)) << ListLineText(list_, 1);
   EXPECT_TRUE(LineBecomes(2, "2" + mark)) << ListLineText(list_, 2);
+}
+
+// The whole way a player uses it: a key on the Virtual Keyboard, routed by
+// Korvel's connection to the "FluidSynth" port, plays the bank Korvel loaded
+// into slot 1 with Bank Select 1, and is silent before that load.
+TEST_F(FluidSynthBridgeTest, AKeyThroughKorvelPlaysTheBankLoadedIntoItsSlot) {
+  shell_ = fluid::FluidShell("127.0.0.1", port_);
+  WriteSettings(65536);
+  std::ofstream(InWindowsFolder("korvelmidi.ini")) << "input=Virtual Keyboard\nfluidsynth=FluidSynth, 127.0.0.1:"
+                                                   << port_ << "\n";
+  korvel::PresetImage image;
+  korvel::PresetConnection connection;
+  std::strcpy(connection.sourceName, "Virtual Keyboard");
+  std::strcpy(connection.destName, "FluidSynth");
+  image.saveFlags = korvel::SaveCons;
+  image.connections.push_back(connection);
+  ASSERT_TRUE(WriteFileBytes(kPreset, korvel::EncodePreset(image)));
+  WriteConfiguration(korvel::UseSFD | korvel::UseCons | korvel::LoadRecent);
+  StartFluidSynth();
+  StartKorvel(kHome);
+  ExpectNoMessageBox();
+  korvel::emu::vmidi::VirtualMidiClient keyboard;
+  ASSERT_TRUE(keyboard.Connected());
+  const RawFile raw("Z:/tmp/korvel-fluidsynth-" + std::to_string(port_) + ".raw");
+  const auto play = [&](std::uint32_t message) { return keyboard.SendShort("Virtual Keyboard", message); };
+
+  const double before = PlayBankOneNote(play, raw);
+  EXPECT_GE(before, 0) << "FluidSynth renders to its file";
+  EXPECT_LT(before, kSilenceRms) << "slot 1 holds no bank yet";
+
+  LoadOnLine(1, "TimGM6mb.sf2");
+  ASSERT_TRUE(OffsetBecomes(1)) << OffsetOfOurFont();
+  const double after = PlayBankOneNote(play, raw);
+  std::printf("RMS of a key through Korvel: %.1f before the load, %.1f after\n", before, after);
+  EXPECT_GT(after, kSoundRms) << "TimGM6mb's piano at bank 1";
+  ExpectNoMessageBox();
 }
 
 // Korvel reports what the manager answers when the device does not open, for

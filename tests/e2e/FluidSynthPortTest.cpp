@@ -20,15 +20,13 @@
 
 #include "fluidsynth/FluidShell.h"
 #include "tests/support/PrefixFiles.h"
+#include "tests/support/RenderedNote.h"
 
 namespace {
 
-using testing_support::WinePathFromEnvironment;
+using namespace testing_support;
 
 constexpr char kFont[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-constexpr unsigned kBytesPerFrame = 4;  // 16-bit stereo
-// A note of the General MIDI piano is far above this, FluidSynth's dither far below.
-constexpr double kSoundRms = 100, kSilenceRms = 20;
 
 UINT OutputId(const std::string& name) {
   for (UINT id = 0; id < midiOutGetNumDevs(); ++id) {
@@ -43,9 +41,6 @@ std::uint16_t PortFromEnvironment(const char* name) {
   return static_cast<std::uint16_t>(value ? std::atoi(value) : 0);
 }
 
-std::uint32_t Pack(unsigned status, unsigned first, unsigned second = 0) {
-  return status | first << 8 | second << 16;
-}
 
 // An output opened as Korvel's connections open theirs, closed on destruction.
 class Output {
@@ -70,49 +65,6 @@ class Output {
   MMRESULT result_;
 };
 
-// What FluidSynth has rendered so far, read while it writes on.
-class RawFile {
- public:
-  explicit RawFile(std::string path) : path_(std::move(path)) {}
-  std::uint32_t Size() const {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path_.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return data.nFileSizeLow / kBytesPerFrame * kBytesPerFrame;
-  }
-  // Root mean square of the samples from byte `from` to byte `to`.
-  double Rms(std::uint32_t from, std::uint32_t to) const {
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE || to <= from) return -1;
-    std::vector<std::int16_t> samples((to - from) / 2);
-    DWORD got = 0;
-    SetFilePointer(file, static_cast<LONG>(from), nullptr, FILE_BEGIN);
-    ReadFile(file, samples.data(), static_cast<DWORD>(samples.size() * 2), &got, nullptr);
-    CloseHandle(file);
-    samples.resize(got / 2);
-    double sum = 0;
-    for (std::int16_t s : samples) sum += double(s) * s;
-    return samples.empty() ? -1 : std::sqrt(sum / samples.size());
-  }
-
- private:
-  std::string path_;
-};
-
-// Bank Select 1 and program 0 on channel 3, then middle C for half a second:
-// the RMS of what FluidSynth rendered meanwhile.
-double PlayBankOneNote(Output& out, const RawFile& raw) {
-  EXPECT_EQ(out.Send(Pack(0xB3, 0, 1)), MMSYSERR_NOERROR);
-  EXPECT_EQ(out.Send(Pack(0xB3, 32, 0)), MMSYSERR_NOERROR);
-  EXPECT_EQ(out.Send(Pack(0xC3, 0)), MMSYSERR_NOERROR);
-  Sleep(50);
-  const std::uint32_t from = raw.Size();
-  EXPECT_EQ(out.Send(Pack(0x93, 60, 110)), MMSYSERR_NOERROR);
-  Sleep(500);
-  EXPECT_EQ(out.Send(Pack(0x83, 60, 64)), MMSYSERR_NOERROR);
-  Sleep(200);
-  return raw.Rms(from, raw.Size());
-}
 
 TEST(FluidSynthPortTest, ABankSelectedNoteSoundsOnceItsFontIsLoadedAtThatBank) {
   if (const char* missing = std::getenv("KORVEL_FLUIDSYNTH_MISSING")) GTEST_SKIP() << missing;
@@ -123,7 +75,7 @@ TEST(FluidSynthPortTest, ABankSelectedNoteSoundsOnceItsFontIsLoadedAtThatBank) {
   Output out("FluidSynth");
   ASSERT_EQ(out.OpenResult(), MMSYSERR_NOERROR);
 
-  const double before = PlayBankOneNote(out, raw);
+  const double before = PlayBankOneNote([&](std::uint32_t m) { return out.Send(m) == MMSYSERR_NOERROR; }, raw);
   std::printf("RMS of the note before the font is loaded: %.1f\n", before);
   EXPECT_GE(before, 0) << "FluidSynth renders to its file";
   EXPECT_LT(before, kSilenceRms) << "no font loaded yet";
@@ -133,7 +85,7 @@ TEST(FluidSynthPortTest, ABankSelectedNoteSoundsOnceItsFontIsLoadedAtThatBank) {
   ASSERT_EQ(shell.Command(korvel::fluid::LoadCommand(kFont, 1), &reply, 10000), korvel::fluid::ShellStatus::kOk);
   ASSERT_TRUE(korvel::fluid::ParseLoadedId(reply).has_value()) << (reply.empty() ? "" : reply[0]);
 
-  const double after = PlayBankOneNote(out, raw);
+  const double after = PlayBankOneNote([&](std::uint32_t m) { return out.Send(m) == MMSYSERR_NOERROR; }, raw);
   std::printf("RMS of the note once it is loaded: %.1f\n", after);
   EXPECT_GT(after, kSoundRms) << "the piano of the font at bank offset 1";
 }
